@@ -1,0 +1,11 @@
+// Password prompt of the administrator login.
+#pragma once
+
+#include <QDialog>
+
+class TForm5 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm5(QWidget* parent = nullptr);
+};
