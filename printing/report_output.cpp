@@ -1,0 +1,126 @@
+#include "printing/report_output.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <optional>
+
+#include "printing/print_progress.h"
+
+namespace lumi::print {
+
+namespace {
+
+void ShowFailure(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, kNoPrinterTitle, text, QMessageBox::NoButton, parent);
+  box.setObjectName("PrintFailureBox");
+  box.addButton("OK", QMessageBox::AcceptRole)->setObjectName("OK");
+  box.exec();
+}
+
+// Offers the PDF when there is no printer to print on.
+PrintOutcome OfferPdf(const LaidOutReport& report, QWidget* parent, const PageProgress& progress) {
+  QMessageBox box(QMessageBox::Question, kNoPrinterTitle, kNoPrinterText, QMessageBox::NoButton,
+                  parent);
+  box.setObjectName("NoPrinterBox");
+  QPushButton* yes = box.addButton("DA", QMessageBox::YesRole);
+  yes->setObjectName("DA");
+  box.addButton("NU", QMessageBox::NoRole)->setObjectName("NU");
+  box.setDefaultButton(yes);
+  box.exec();
+  if (box.clickedButton() != yes) return PrintOutcome::Cancelled;
+  return SavePdfAs(report, parent, progress);
+}
+
+// Paints the pages the printer asks for, with progress. A file left by a job
+// the user stopped is removed.
+PrintOutcome Paint(QPrinter& printer, const LaidOutReport& report, QWidget* parent,
+                   const PageProgress& progress) {
+  std::optional<PrintProgress> own;
+  PageProgress step = progress;
+  if (!step) step = own.emplace(report.title, parent).Callback();
+
+  int first = 0;
+  int last = -1;
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    first = printer.fromPage() - 1;
+    last = printer.toPage() > 0 ? printer.toPage() - 1 : -1;
+  }
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    own.reset();
+    const QString where = printer.outputFileName().isEmpty()
+                              ? "pe imprimanta " + printer.printerName()
+                              : "in fisierul " + printer.outputFileName();
+    ShowFailure(parent, "Tiparirea nu a putut incepe " + where + ".");
+    return PrintOutcome::Failed;
+  }
+  const bool finished = PaintPages(painter, printer, report, step, first, last);
+  if (!finished) printer.abort();
+  painter.end();
+  if (!finished) {
+    if (!printer.outputFileName().isEmpty()) QFile::remove(printer.outputFileName());
+    return PrintOutcome::Cancelled;
+  }
+  return PrintOutcome::Printed;
+}
+
+}  // namespace
+
+bool HasPrinter() {
+  return !QPrinterInfo::defaultPrinter().isNull() ||
+         !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+PrintOutcome PrintToDefaultPrinter(const LaidOutReport& report, QWidget* parent,
+                                   const PageProgress& progress) {
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull()) return OfferPdf(report, parent, progress);
+  QPrinter printer(info, QPrinter::HighResolution);
+  SetUpPrinter(printer, report);
+  return Paint(printer, report, parent, progress);
+}
+
+PrintOutcome PrintWithDialog(const LaidOutReport& report, QWidget* parent,
+                             const PageProgress& progress) {
+  if (!HasPrinter()) return OfferPdf(report, parent, progress);
+  QPrinter printer(QPrinter::HighResolution);
+  SetUpPrinter(printer, report);
+  QPrintDialog dialog(&printer, parent);
+  dialog.setObjectName("PrintDialog");
+  dialog.setMinMax(1, static_cast<int>(report.pages.size()));
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+  if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
+  return Paint(printer, report, parent, progress);
+}
+
+PrintOutcome SavePdfAs(const LaidOutReport& report, QWidget* parent, const PageProgress& progress) {
+  QString suggested = report.title.isEmpty() ? QString("Raport") : report.title;
+  suggested.replace(QRegularExpression("[\\\\/:*?\"<>|]"), " ");
+  QFileDialog dialog(parent, "Salveaza ca PDF",
+                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                     "Documente PDF (*.pdf)");
+  dialog.setObjectName("SavePdfDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("pdf");
+  dialog.selectFile(suggested.trimmed() + ".pdf");
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return PrintOutcome::Cancelled;
+  const QString path = dialog.selectedFiles().constFirst();
+
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  SetUpPrinter(printer, report);
+  const PrintOutcome outcome = Paint(printer, report, parent, progress);
+  return outcome == PrintOutcome::Printed ? PrintOutcome::SavedAsPdf : outcome;
+}
+
+}  // namespace lumi::print
