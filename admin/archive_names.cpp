@@ -58,6 +58,12 @@ std::optional<std::filesystem::path> PlaceOf(std::string_view storedName,
          std::filesystem::path(u8);
 }
 
-std::string PrintableName(std::string_view storedName) { return Utf8FromCp1250(storedName); }
+std::string PrintableName(std::string_view storedName) {
+  std::string text = Utf8FromCp1250(storedName);
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 32 || c == 0x7F) c = '?';
+  }
+  return text;
+}
 
 }  // namespace lumi::archive

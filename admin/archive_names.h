@@ -23,7 +23,8 @@ std::optional<std::string> StoredName(std::string_view folder, const std::filesy
 std::optional<std::filesystem::path> PlaceOf(std::string_view storedName,
                                              const std::filesystem::path& root);
 
-// The stored name as UTF-8, for messages and listings.
+// The stored name as UTF-8, for messages and listings; control characters
+// show as "?".
 std::string PrintableName(std::string_view storedName);
 
 }  // namespace lumi::archive
