@@ -12,9 +12,9 @@
 namespace lumi::print::testing {
 namespace {
 
-constexpr double kTolerance = 0.3;  // mm
-constexpr double kLeft = 25.0;      // the left margin
-constexpr double kTop = 12.7;       // the top margin
+constexpr double kTolerance = 0.3;                // mm
+constexpr double kLeft = 25.0;                    // the left margin
+constexpr double kTop = 12.7;                     // the top margin
 constexpr double kColumn2 = kLeft + 85.15 + 2.0;  // two columns of 85.15 mm, 2 mm apart
 
 std::vector<PdfPage> Render(Report report, RowTable rows, const std::string& name) {
@@ -114,10 +114,10 @@ TEST(PdfLayout, OneColumnWorkListAlignsByEdgesAndMiddle) {
     double at;
     bool byRightEdge;
   };
-  for (const Header& h : {Header{"Nr.Crt.", 0.0, false}, Header{"PRODUSUL", 16.9, false},
-                          Header{"U.M.", 67.7, false}, Header{"CANT.", 82.5, false},
-                          Header{"LUNGIME", 103.7, false}, Header{"LATIME", 142.9, true},
-                          Header{"BUCATI", 168.3, true}}) {
+  for (const Header& h :
+       {Header{"Nr.Crt.", 0.0, false}, Header{"PRODUSUL", 16.9, false}, Header{"U.M.", 67.7, false},
+        Header{"CANT.", 82.5, false}, Header{"LUNGIME", 103.7, false},
+        Header{"LATIME", 142.9, true}, Header{"BUCATI", 168.3, true}}) {
     for (const PdfPage& page : pages) {
       const PdfWord w = page.One(h.text);
       EXPECT_NEAR(h.byRightEdge ? w.xMax : w.xMin, kLeft + h.at, kTolerance) << h.text;

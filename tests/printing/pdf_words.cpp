@@ -16,8 +16,8 @@ QString Run(const QString& program, const QStringList& args) {
   QProcess process;
   process.start(program, args);
   if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-    ADD_FAILURE() << program.toStdString() << " failed: "
-                  << process.readAllStandardError().toStdString();
+    ADD_FAILURE() << program.toStdString()
+                  << " failed: " << process.readAllStandardError().toStdString();
     return {};
   }
   return QString::fromUtf8(process.readAllStandardOutput());
@@ -49,16 +49,16 @@ std::vector<PdfPage> ReadPdfWords(const std::string& path) {
   std::vector<PdfPage> pages;
   for (const QString& line : xml.split('\n')) {
     if (const auto m = pageTag.match(line); m.hasMatch()) {
-      pages.push_back(PdfPage{m.captured(1).toDouble() * kMmPerPoint,
-                              m.captured(2).toDouble() * kMmPerPoint, {}});
+      pages.push_back(PdfPage{
+          m.captured(1).toDouble() * kMmPerPoint, m.captured(2).toDouble() * kMmPerPoint, {}});
     } else if (const auto w = wordTag.match(line); w.hasMatch() && !pages.empty()) {
       QString text = w.captured(5);
       text.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"").replace("&apos;", "'");
       text.replace("&amp;", "&");
-      pages.back().words.push_back(PdfWord{text.toStdString(), w.captured(1).toDouble() * kMmPerPoint,
-                                           w.captured(2).toDouble() * kMmPerPoint,
-                                           w.captured(3).toDouble() * kMmPerPoint,
-                                           w.captured(4).toDouble() * kMmPerPoint});
+      pages.back().words.push_back(
+          PdfWord{text.toStdString(), w.captured(1).toDouble() * kMmPerPoint,
+                  w.captured(2).toDouble() * kMmPerPoint, w.captured(3).toDouble() * kMmPerPoint,
+                  w.captured(4).toDouble() * kMmPerPoint});
     }
   }
   return pages;

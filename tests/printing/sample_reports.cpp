@@ -38,9 +38,12 @@ Report WorkListReport() {
 
   r.columnHeader.heightMm = 6.1;
   r.columnHeader.bottomLine = FrameLine::Double;
-  r.columnHeader.items = {Text("Nr.Crt.", BandLeft(), Bold()),   Text("PRODUSUL", At(16.9), Bold()),
-                          Text("U.M.", At(67.7), Bold()),        Text("CANT.", At(82.5), Bold()),
-                          Text("LUNGIME", At(103.7), Bold()),    Text("LATIME", RightEdgeAt(142.9), Bold()),
+  r.columnHeader.items = {Text("Nr.Crt.", BandLeft(), Bold()),
+                          Text("PRODUSUL", At(16.9), Bold()),
+                          Text("U.M.", At(67.7), Bold()),
+                          Text("CANT.", At(82.5), Bold()),
+                          Text("LUNGIME", At(103.7), Bold()),
+                          Text("LATIME", RightEdgeAt(142.9), Bold()),
                           Text("BUCATI", RightEdgeAt(168.3), Bold())};
 
   r.detail.heightMm = 5.3;
@@ -82,7 +85,8 @@ RowTable WorkRows(int count) {
   RowTable rows({"DENUMIRE", "UM", "CANT", "LUNG", "LAT", "BUC"});
   for (int i = 1; i <= count; ++i) {
     rows.Add({Name(i), i % 2 ? "MP" : "BUC", std::to_string(i % 9 + 0.25),
-              std::to_string(0.5 + i % 4), std::to_string(0.25 + i % 3), std::to_string(i % 5 + 1)});
+              std::to_string(0.5 + i % 4), std::to_string(0.25 + i % 3),
+              std::to_string(i % 5 + 1)});
   }
   return rows;
 }
