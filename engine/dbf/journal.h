@@ -34,9 +34,13 @@ class Journal {
   void Rollback();
   bool active() const;
 
-  // A mark to roll back to, keeping what came before it.
+  // A mark to roll back to, keeping what came before it. Savepoints nest:
+  // RollbackTo undoes every change made since `savepoint` and ends it (and the
+  // savepoints opened after it); ReleaseSavepoint keeps the changes and ends it
+  // (and those opened after it).
   size_t Savepoint();
   void RollbackTo(size_t savepoint);
+  void ReleaseSavepoint(size_t savepoint);
 
   // The active journal, or nullptr.
   static Journal* Active();

@@ -61,3 +61,7 @@ Value Scanner::Get(int) const { NotYet(); }
 Record Scanner::Read() const { NotYet(); }
 
 }  // namespace lumi::dbf
+
+namespace lumi::dbf {
+void ReloadOpenTables() {}
+}  // namespace lumi::dbf
