@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <cstdint>
 
+class Balloon;
 class QLabel;
+class QLineEdit;
 class QTimer;
 
 class TForm1 : public QWidget {
@@ -33,16 +35,31 @@ class TForm1 : public QWidget {
   int LatimeBara() const { return latimeBara_; }
 
   // ---- BEGIN shared helpers ------------------------------------------------
-  // The query and value helpers, the settings store and the data-store
-  // operations of this window are declared here and defined in their own
-  // files (Unit1Helpers.cpp, Unit1Settings.cpp, ...): QueryRst, Curata,
-  // FALStrToSQL, FALNumar, PuneAnd, CodNou, CodExistent, HEroare,
-  // StergeSelectia, Lasa_Numar, CitesteStr_din_Ini, ScrieStr_in_Ini,
-  // Citeste_Reg, Scrie_Reg, and the table creation, upgrade and index rebuild.
-  //
-  // Sx (query object) and Sursa (table object) come from engine/query.h:
-  //   TQuery Sx; TTable Sursa;
-  // Hint1 (the input-error balloon) comes with the helpers.
+  // Query and value helpers (Unit1Helpers.cpp; the logic lives in
+  // shell/SqlText.h and shell/Unit1Helpers.h).
+  QString Curata(const QString& s);
+  QString FALStrToSQL(const QString& s);
+  QString FALNumar(const QString& s);
+  QString PuneAnd(const QString& s);
+  QString CodNou(const QString& k);
+  QString CodExistent(const QString& k);
+  // An input error as a balloon at the control; returns at once.
+  void HEroare(const QString& mesaj, QWidget* control);
+  bool StergeSelectia(QLineEdit* e);
+  // Key-down handler for read-only numeric edit boxes; `key` is a Windows
+  // key code (Ajutoare::CodTasta turns a QKeyEvent into one).
+  void Lasa_Numar(QObject* sender, std::uint16_t& key, Qt::KeyboardModifiers shift);
+  Balloon* Hint1 = nullptr;  // the input-error balloon, made by the first HEroare
+
+  // Settings store (Unit1Settings.cpp): Lumicraft.ini in CaleData and the
+  // registry values.
+  QString CitesteStr_din_Ini(const QString& sectiune, const QString& cheie);
+  void ScrieStr_in_Ini(const QString& sectiune, const QString& cheie, const QString& valoare);
+  QString Citeste_Reg(const QString& nume);
+  void Scrie_Reg(const QString& nume, const QString& valoare);
+
+  // Sx (query object) and Sursa (table object) and the data-store operations
+  // follow once engine/query.h is in.
   // ---- END shared helpers --------------------------------------------------
 
  protected:
@@ -54,11 +71,11 @@ class TForm1 : public QWidget {
   void FormShow();
 
   void SeteazaSeparatoriiNumerici();  // step 3: "." and ","
-  void CitesteDateleSocietatii();  // step 7: company data into the administration window
+  void CitesteDateleSocietatii();     // step 7: company data into the administration window
   // Steps of the start-up sequence supplied by the settings store, the
   // administration window and the data store (see StartupHooks.cpp).
   void ScrieValorileRegistru();  // step 6: "CALE" and "VER" into the registry
-  void PregatesteTabelele();  // step 8: missing tables, upgrade, index rebuild
+  void PregatesteTabelele();     // step 8: missing tables, upgrade, index rebuild
 
   bool pornit_ = false;
   int latimeBara_ = 0;

@@ -1,0 +1,25 @@
+// The settings store of the start-up window: Lumicraft.ini in the Data folder
+// and the registry values. Each call opens the store, does one read or write
+// and closes it again.
+#include "shell/Globals.h"
+#include "shell/IniFile.h"
+#include "shell/Registry.h"
+#include "shell/Unit1.h"
+#include "shell/Unit1Helpers.h"
+
+IniFile Ajutoare::FisierSetari() { return IniFile(CaleData + "/Lumicraft.ini"); }
+
+QString TForm1::CitesteStr_din_Ini(const QString& sectiune, const QString& cheie) {
+  return Ajutoare::FisierSetari().ReadString(sectiune, cheie);
+}
+
+void TForm1::ScrieStr_in_Ini(const QString& sectiune, const QString& cheie,
+                             const QString& valoare) {
+  Ajutoare::FisierSetari().WriteString(sectiune, cheie, valoare);
+}
+
+QString TForm1::Citeste_Reg(const QString& nume) { return Registry::ReadString(nume); }
+
+void TForm1::Scrie_Reg(const QString& nume, const QString& valoare) {
+  Registry::WriteString(nume, valoare);
+}
