@@ -1,1 +1,220 @@
+// The preview window, and what happens when there is no printer: driven as a
+// user would, through the named actions, buttons and file dialog.
 #include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "printing/report_output.h"
+#include "printing/report_preview.h"
+#include "tests/printing/pdf_words.h"
+#include "tests/printing/sample_reports.h"
+
+namespace lumi::print::testing {
+namespace {
+
+// Calls `act` on the next modal window other than `previous`; closes whatever
+// is modal after 5 s so that a missing window fails instead of hanging.
+void OnNextModal(std::function<void(QWidget*)> act, QWidget* previous = nullptr) {
+  auto* timer = new QTimer;
+  auto left = std::make_shared<int>(5000);
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool found = modal && modal != previous;
+    if (!found && (*left -= 20) > 0) return;
+    timer->stop();
+    timer->deleteLater();
+    if (found) return act(modal);
+    ADD_FAILURE() << "no modal window came up";
+    if (modal) modal->close();
+  });
+  timer->start();
+}
+
+void Trigger(QWidget* window, const char* action) {
+  QAction* a = window->findChild<QAction*>(action);
+  ASSERT_NE(a, nullptr) << action;
+  a->trigger();
+}
+
+void Click(QWidget* window, const char* button) {
+  QPushButton* b = window->findChild<QPushButton*>(button);
+  ASSERT_NE(b, nullptr) << button;
+  b->click();
+}
+
+// Types a name into the save dialog and accepts it.
+void SaveAs(QWidget* dialog, const QString& name) {
+  ASSERT_NE(qobject_cast<QFileDialog*>(dialog), nullptr);
+  auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_NE(edit, nullptr);
+  edit->setText(name);
+  QTest::keyClick(edit, Qt::Key_Return);
+}
+
+class Preview : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The PDF goes to the user's documents folder: make it an empty one.
+    ASSERT_TRUE(home_.isValid());
+    qputenv("HOME", home_.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
+    documents_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_TRUE(documents_.startsWith(home_.path())) << documents_.toStdString();
+    QDir().mkpath(documents_);
+    RowTable rows = StockRows(500);
+    report_ = LayOut(StockListReport(), rows);
+    ASSERT_EQ(report_.pages.size(), 6u);
+  }
+
+  QStringList Documents() const { return QDir(documents_).entryList(QDir::Files); }
+
+  QTemporaryDir home_;
+  QString documents_;
+  LaidOutReport report_;
+};
+
+TEST_F(Preview, OpensMaximisedPagesThroughAndZoomsThenCloses) {
+  bool seen = false;
+  OnNextModal([&](QWidget* modal) {
+    auto* preview = qobject_cast<ReportPreview*>(modal);
+    ASSERT_NE(preview, nullptr);
+    seen = true;
+    EXPECT_TRUE(preview->windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(preview->windowTitle(), "Previzualizare - INVENTAR");
+    EXPECT_EQ(preview->PageCount(), 6);
+    EXPECT_EQ(preview->CurrentPage(), 1);
+
+    struct Step {
+      const char* action;
+      int page;
+    };
+    for (const Step& s : {Step{"NextPage", 2}, Step{"LastPage", 6}, Step{"NextPage", 6},
+                          Step{"PreviousPage", 5}, Step{"FirstPage", 1}, Step{"PreviousPage", 1}}) {
+      Trigger(preview, s.action);
+      EXPECT_EQ(preview->CurrentPage(), s.page) << s.action;
+      EXPECT_EQ(preview->findChild<QSpinBox*>("PageNumber")->value(), s.page) << s.action;
+    }
+    preview->findChild<QSpinBox*>("PageNumber")->setValue(4);
+    EXPECT_EQ(preview->CurrentPage(), 4);
+
+    const qreal fitted = preview->View()->zoomFactor();
+    Trigger(preview, "ZoomIn");
+    EXPECT_GT(preview->View()->zoomFactor(), fitted);
+    Trigger(preview, "ZoomOut");
+    Trigger(preview, "ZoomOut");
+    EXPECT_LT(preview->View()->zoomFactor(), fitted);
+    Trigger(preview, "FitWidth");
+    EXPECT_EQ(preview->View()->zoomMode(), QPrintPreviewWidget::FitToWidth);
+
+    if (!qEnvironmentVariableIsEmpty("LUMI_PRINT_SAMPLES"))  // a picture to look at
+      preview->grab().save(QString::fromStdString(OutputPath("preview.png")));
+    Trigger(preview, "ClosePreview");
+  });
+  ShowPreview(report_);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_TRUE(Documents().isEmpty());
+}
+
+TEST_F(Preview, WithNoPrinterTheUserIsToldAndNothingIsWrittenUnlessAsked) {
+  if (HasPrinter()) GTEST_SKIP() << "this machine has a printer";
+
+  // Straight to the printer, answered "NU": nothing written.
+  QString asked;
+  OnNextModal([&](QWidget* box) {
+    ASSERT_EQ(box->objectName(), "NoPrinterBox");
+    asked = qobject_cast<QMessageBox*>(box)->text();
+    Click(box, "NU");
+  });
+  EXPECT_EQ(PrintToDefaultPrinter(report_, nullptr), PrintOutcome::Cancelled);
+  EXPECT_EQ(asked, kNoPrinterText);
+  EXPECT_TRUE(Documents().isEmpty());
+
+  // From the preview's print button, "NU" returns to the preview.
+  OnNextModal([&](QWidget* preview) {
+    OnNextModal(
+        [&](QWidget* box) {
+          EXPECT_EQ(box->objectName(), "NoPrinterBox");
+          Click(box, "NU");
+          OnNextModal([](QWidget* back) { Trigger(back, "ClosePreview"); }, box);
+        },
+        preview);
+    Trigger(preview, "Print");
+  });
+  ShowPreview(report_);
+  EXPECT_TRUE(Documents().isEmpty());
+
+  // Answered "DA": the save dialog, then the whole document as a PDF; the
+  // ".pdf" the user left out is added.
+  OnNextModal([&](QWidget* box) {
+    OnNextModal([](QWidget* dialog) { SaveAs(dialog, "inventar"); }, box);
+    Click(box, "DA");
+  });
+  EXPECT_EQ(PrintToDefaultPrinter(report_, nullptr), PrintOutcome::SavedAsPdf);
+  EXPECT_EQ(Documents(), QStringList{"inventar.pdf"});
+  const auto pages = ReadPdfWords((documents_ + "/inventar.pdf").toStdString());
+  EXPECT_EQ(pages.size(), 6u);
+}
+
+TEST_F(Preview, SavesAPdfFromThePreviewAndCancelsCleanly) {
+  // Save dialog cancelled: nothing written, back in the preview.
+  OnNextModal([&](QWidget* preview) {
+    OnNextModal(
+        [&](QWidget* dialog) {
+          ASSERT_EQ(dialog->objectName(), "SavePdfDialog");
+          qobject_cast<QDialog*>(dialog)->reject();
+          OnNextModal(
+              [&](QWidget* back) {
+                OnNextModal([](QWidget* dialog) { SaveAs(dialog, "lista.pdf"); }, back);
+                Trigger(back, "SavePdf");  // this time with a name
+                Trigger(back, "ClosePreview");
+              },
+              dialog);
+        },
+        preview);
+    Trigger(preview, "SavePdf");
+  });
+  ShowPreview(report_);
+  EXPECT_EQ(Documents(), QStringList{"lista.pdf"});
+}
+
+TEST_F(Preview, StoppedPrintingLeavesNoFileBehind) {
+  std::vector<std::pair<int, int>> calls;
+  auto stopAtThird = [&](int done, int count) {
+    calls.emplace_back(done, count);
+    return done < 2;
+  };
+  OnNextModal([](QWidget* dialog) { SaveAs(dialog, "oprit.pdf"); });
+  EXPECT_EQ(SavePdfAs(report_, nullptr, stopAtThird), PrintOutcome::Cancelled);
+  EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 6}, {1, 6}, {2, 6}}));
+  EXPECT_TRUE(Documents().isEmpty());
+
+  calls.clear();
+  auto all = [&](int done, int count) {
+    calls.emplace_back(done, count);
+    return true;
+  };
+  OnNextModal([](QWidget* dialog) { SaveAs(dialog, "complet.pdf"); });
+  EXPECT_EQ(SavePdfAs(report_, nullptr, all), PrintOutcome::SavedAsPdf);
+  ASSERT_EQ(calls.size(), 7u);  // before each page and once at the end
+  EXPECT_EQ(calls.back(), std::make_pair(6, 6));
+  EXPECT_EQ(Documents(), QStringList{"complet.pdf"});
+}
+
+}  // namespace
+}  // namespace lumi::print::testing
