@@ -1,0 +1,59 @@
+#include "engine/session.h"
+
+#include "engine/dbf/journal.h"
+#include "engine/error.h"
+#include "engine/sql/values.h"
+
+namespace lumi {
+
+Session::Session() = default;
+
+Session::~Session() {
+  // An open BEGIN that was never committed is rolled back by the journal.
+}
+
+void Session::SetDateFormat(const std::string& format) {
+  sql::CheckDateFormat(format);
+  date_format_ = format;
+}
+
+std::string Session::ResolvePath(const std::string& written) const {
+  std::string p = written;
+  for (char& c : p) {
+    if (c == '\\') c = '/';
+  }
+  bool absolute = !p.empty() && p[0] == '/';
+  if (!absolute && !base_folder_.empty()) {
+    std::string base = base_folder_;
+    for (char& c : base) {
+      if (c == '\\') c = '/';
+    }
+    if (base.back() != '/') base.push_back('/');
+    p = base + p;
+  }
+  return p;
+}
+
+void Session::Begin() {
+  if (transaction_) throw EngineError("BEGIN: a transaction is already open");
+  transaction_ = std::make_unique<dbf::Journal>();
+}
+
+void Session::Commit() {
+  if (!transaction_) throw EngineError("COMMIT: no transaction is open (BEGIN first)");
+  auto t = std::move(transaction_);
+  t->Commit();
+}
+
+void Session::Rollback() {
+  if (!transaction_) throw EngineError("ROLLBACK: no transaction is open (BEGIN first)");
+  auto t = std::move(transaction_);
+  t->Rollback();
+}
+
+Session& DefaultSession() {
+  static Session session;
+  return session;
+}
+
+}  // namespace lumi

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace lumi {
+
+namespace dbf {
+class Journal;
+}
+
+// What every statement and filter of one program run shares: the folder that
+// relative table paths start from, the short date format in which dates are
+// written in statements and filters, and the transaction opened by BEGIN.
+//
+// The program uses the one DefaultSession(); lumi-sql and tests may make their
+// own. Not thread-safe.
+class Session {
+ public:
+  Session();
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Relative table paths ("Magazie.dbf", "Data\\CapCom.dbf") start here.
+  // Empty means the process's current folder.
+  void SetBaseFolder(std::string folder) { base_folder_ = std::move(folder); }
+  const std::string& BaseFolder() const { return base_folder_; }
+
+  // The short date format, built from dd / d, MM / M, yyyy / yy and any other
+  // character taken literally. Default "dd.MM.yyyy". Throws EngineError for a
+  // format without a day, a month and a year.
+  void SetDateFormat(const std::string& format);
+  const std::string& DateFormat() const { return date_format_; }
+
+  // Turns a path as written in a statement into a file path: backslashes and
+  // slashes both separate folders, relative paths start at BaseFolder().
+  std::string ResolvePath(const std::string& written) const;
+
+  // BEGIN ... COMMIT: the open transaction, or nullptr.
+  bool InTransaction() const { return transaction_ != nullptr; }
+  void Begin();
+  void Commit();
+  void Rollback();
+  dbf::Journal* Transaction() const { return transaction_.get(); }
+
+ private:
+  std::string base_folder_;
+  std::string date_format_ = "dd.MM.yyyy";
+  std::unique_ptr<dbf::Journal> transaction_;
+};
+
+// The session of the program.
+Session& DefaultSession();
+
+}  // namespace lumi

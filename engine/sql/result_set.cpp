@@ -1,0 +1,134 @@
+#include "engine/sql/result_set.h"
+
+#include "engine/sql/values.h"
+
+namespace lumi::sql {
+
+ResultSet::ResultSet(std::vector<ColumnInfo> columns)
+    : columns_(std::move(columns)), data_(columns_.size()) {}
+
+void ResultSet::MakeGeneric(Column& c) {
+  std::vector<dbf::Value> all;
+  all.reserve(rows_ + 1);
+  for (size_t r = 0; r < c.null.size(); ++r) all.push_back(Read(c, r));
+  c = Column();
+  c.store = Store::kGeneric;
+  c.generic = std::move(all);
+}
+
+void ResultSet::Put(Column& c, const dbf::Value& v) {
+  using K = dbf::ValueKind;
+  if (c.store == Store::kUnset && !v.is_null()) {
+    switch (v.kind()) {
+      case K::kNumber:
+        c.store = Store::kNumber;
+        c.numbers.resize(c.null.size());
+        break;
+      case K::kText:
+        c.store = Store::kText;
+        c.text_end.resize(c.null.size());
+        break;
+      case K::kDate:
+        c.store = Store::kDate;
+        c.dates.resize(c.null.size());
+        break;
+      case K::kLogical:
+        c.store = Store::kLogical;
+        c.logicals.resize(c.null.size());
+        break;
+      case K::kNull:
+        break;
+    }
+  }
+  if (c.store == Store::kGeneric) {
+    c.generic.push_back(v);
+    return;
+  }
+  bool fits = v.is_null() || (c.store == Store::kNumber && v.kind() == K::kNumber) ||
+              (c.store == Store::kText && v.kind() == K::kText) ||
+              (c.store == Store::kDate && v.kind() == K::kDate) ||
+              (c.store == Store::kLogical && v.kind() == K::kLogical);
+  if (!fits) {
+    MakeGeneric(c);
+    c.generic.push_back(v);
+    return;
+  }
+  c.null.push_back(v.is_null() ? 1 : 0);
+  switch (c.store) {
+    case Store::kNumber:
+      c.numbers.push_back(v.is_null() ? 0 : v.number());
+      break;
+    case Store::kText:
+      if (!v.is_null()) c.text.append(TrimRight(v.text()));
+      c.text_end.push_back(c.text.size());
+      break;
+    case Store::kDate:
+      c.dates.push_back(v.is_null() ? 0 : static_cast<int32_t>(v.date().JulianDay()));
+      break;
+    case Store::kLogical:
+      c.logicals.push_back(!v.is_null() && v.logical());
+      break;
+    default:
+      break;
+  }
+}
+
+void ResultSet::Append(const dbf::Value* values) {
+  for (size_t i = 0; i < data_.size(); ++i) Put(data_[i], values[i]);
+  ++rows_;
+}
+
+dbf::Value ResultSet::Read(const Column& c, size_t r) const {
+  if (c.store == Store::kGeneric) return c.generic[r];
+  if (c.store == Store::kUnset || c.null[r]) return dbf::Value();
+  switch (c.store) {
+    case Store::kNumber:
+      return dbf::Value::Number(c.numbers[r]);
+    case Store::kText: {
+      uint64_t begin = r == 0 ? 0 : c.text_end[r - 1];
+      return dbf::Value::Text(c.text.substr(begin, c.text_end[r] - begin));
+    }
+    case Store::kDate:
+      return dbf::Value::FromDate(dbf::Date::FromJulianDay(c.dates[r]));
+    case Store::kLogical:
+      return dbf::Value::Logical(c.logicals[r] != 0);
+    default:
+      return dbf::Value();
+  }
+}
+
+dbf::Value ResultSet::Get(size_t row, size_t column) const {
+  return Read(data_[column], Physical(row));
+}
+
+bool ResultSet::IsNull(size_t row, size_t column) const {
+  const Column& c = data_[column];
+  size_t r = Physical(row);
+  if (c.store == Store::kGeneric) return c.generic[r].is_null();
+  return c.store == Store::kUnset || c.null[r];
+}
+
+void ResultSet::Reorder(std::vector<uint32_t> order) {
+  if (!order_.empty()) {
+    for (auto& o : order) o = order_[o];
+  }
+  order_ = std::move(order);
+}
+
+void ResultSet::KeepColumns(size_t count) {
+  if (count >= columns_.size()) return;
+  columns_.resize(count);
+  data_.resize(count);
+}
+
+size_t ResultSet::MemoryBytes() const {
+  size_t n = order_.capacity() * sizeof(uint32_t);
+  for (const Column& c : data_) {
+    n += c.null.capacity() + c.numbers.capacity() * 8 + c.dates.capacity() * 4 +
+         c.logicals.capacity() + c.text.capacity() + c.text_end.capacity() * 8 +
+         c.generic.capacity() * sizeof(dbf::Value);
+  }
+  return n;
+}
+
+}  // namespace lumi::sql
