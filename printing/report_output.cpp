@@ -88,6 +88,11 @@ PrintOutcome PrintToDefaultPrinter(const LaidOutReport& report, QWidget* parent,
   return Paint(printer, report, parent, progress);
 }
 
+PrintOutcome PrintToDefaultPrinter(const Report& report, RowCursor& rows, QWidget* parent,
+                                   const PageProgress& progress) {
+  return PrintToDefaultPrinter(LayOut(report, rows), parent, progress);
+}
+
 PrintOutcome PrintWithDialog(const LaidOutReport& report, QWidget* parent,
                              const PageProgress& progress) {
   if (!HasPrinter()) return OfferPdf(report, parent, progress);

@@ -33,6 +33,10 @@ PrintOutcome PrintWithDialog(const LaidOutReport& report, QWidget* parent,
 PrintOutcome SavePdfAs(const LaidOutReport& report, QWidget* parent,
                        const PageProgress& progress = {});
 
+// Lays the report out from `rows` and sends it to the default printer.
+PrintOutcome PrintToDefaultPrinter(const Report& report, RowCursor& rows, QWidget* parent,
+                                   const PageProgress& progress = {});
+
 // True when the system has a printer to print on.
 bool HasPrinter();
 

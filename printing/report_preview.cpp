@@ -105,4 +105,9 @@ void ShowPreview(const LaidOutReport& report, QWidget* parent) {
   preview.exec();
 }
 
+void ShowPreview(const Report& report, RowCursor& rows, QWidget* parent) {
+  const LaidOutReport pages = LayOut(report, rows);
+  ShowPreview(pages, parent);
+}
+
 }  // namespace lumi::print

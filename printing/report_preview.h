@@ -37,5 +37,8 @@ class ReportPreview : public QDialog {
 
 // Shows the report in the preview and returns when the user closes it.
 void ShowPreview(const LaidOutReport& report, QWidget* parent = nullptr);
+// Lays the report out from `rows` first; its errors are thrown before any
+// window opens.
+void ShowPreview(const Report& report, RowCursor& rows, QWidget* parent = nullptr);
 
 }  // namespace lumi::print
