@@ -11,6 +11,7 @@
 #include "admin/Unit4.h"
 #include "shell/BarPattern.h"
 #include "shell/ErrorGuard.h"
+#include "shell/Formats.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
 #include "shell/Gradient.h"
@@ -120,9 +121,7 @@ void TForm1::Timer1Timer() {
   if (eroare) ArataEroarea(eroare);
 }
 
-void TForm1::SeteazaSeparatoriiNumerici() {
-  // Number texts are always written with "." and ","; see shell/Formats.h.
-}
+void TForm1::SeteazaSeparatoriiNumerici() { Formats::SetNumberSeparators('.', ','); }
 
 void TForm1::CitesteDateleSocietatii() {
   if (Form4()) Form4()->CitesteSocietate();

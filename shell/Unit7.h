@@ -2,6 +2,7 @@
 // and a bar, shown over a window that is disabled meanwhile.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 class QLabel;
@@ -18,6 +19,7 @@ class TContor : public QWidget {
 
   QLabel* Label1 = nullptr;  // task text, set by the caller before Arata
   QLabel* Label2 = nullptr;  // percent figure
+  QImage Image1;             // the bar's 2 x 18 pattern
 
   // Disables f, gives it the hourglass and shows the counter over it.
   void Arata(QWidget* f);
@@ -28,6 +30,9 @@ class TContor : public QWidget {
   void ContorPos(int p);
   // Width in pixels of the bar drawn so far.
   int LatimeBara() const { return latimeBara_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   int latimeBara_ = 0;
