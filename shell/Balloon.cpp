@@ -58,7 +58,9 @@ void Balloon::Layout(QPoint globalTip) {
   const QRect textBox =
       textMetrics.boundingRect(QRect(0, 0, inner, 100000), Qt::TextWordWrap, text_);
   const int titleWidth = kIconSize + kMargin + titleMetrics.horizontalAdvance(title_);
-  const int contentWidth = std::min(inner, std::max(textBox.width(), titleWidth));
+  // A text that wraps uses the whole width.
+  const bool wraps = textBox.height() > textMetrics.height();
+  const int contentWidth = wraps ? inner : std::min(inner, std::max(textBox.width(), titleWidth));
   const int titleHeight = std::max(kIconSize, titleMetrics.height());
   const QSize bodySize(contentWidth + 2 * kMargin,
                        titleHeight + kMargin / 2 + textBox.height() + 2 * kMargin);
@@ -72,7 +74,7 @@ void Balloon::Layout(QPoint globalTip) {
   const int totalHeight = bodySize.height() + kArrowHeight;
   int left = globalTip.x() - kArrowInset;
   left = std::max(area.left(), std::min(left, area.right() + 1 - bodySize.width()));
-  const int top = arrowAbove_ ? globalTip.y() : globalTip.y() - totalHeight;
+  const int top = arrowAbove_ ? globalTip.y() : globalTip.y() - totalHeight + 1;
   setGeometry(left, top, bodySize.width(), totalHeight);
 
   body_ = QRect(QPoint(0, arrowAbove_ ? kArrowHeight : 0), bodySize);
