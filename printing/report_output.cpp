@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 #include <optional>
 
 #include "printing/print_progress.h"
@@ -62,7 +63,14 @@ PrintOutcome Paint(QPrinter& printer, const LaidOutReport& report, QWidget* pare
     ShowFailure(parent, "Tiparirea nu a putut incepe " + where + ".");
     return PrintOutcome::Failed;
   }
-  const bool finished = PaintPages(painter, printer, report, step, first, last);
+  // Most drivers make the copies themselves; where one cannot, each copy is
+  // sent in turn.
+  const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+  bool finished = true;
+  for (int copy = 0; finished && copy < copies; ++copy) {
+    if (copy > 0) printer.newPage();
+    finished = PaintPages(painter, printer, report, step, first, last);
+  }
   if (!finished) printer.abort();
   painter.end();
   if (!finished) {

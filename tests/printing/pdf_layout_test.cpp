@@ -163,6 +163,30 @@ TEST(PdfLayout, EmptyReportPrintsOnePageWithTitleHeadersAndFooter) {
   EXPECT_EQ(pages[0].words.size(), 2u + 1 + 2 * 3 + 2);  // date, title, headers, footer
 }
 
+TEST(PdfLayout, TextIsCutAtTheItemsWidth) {
+  Report report;
+  report.detail.heightMm = 5;
+  ReportItem cut = Field("NAME", At(10));
+  cut.widthMm = 30;
+  ReportItem cutRight = Field("NAME", RightEdgeAt(150));
+  cutRight.widthMm = 30;
+  report.detail.items = {cut, cutRight};
+  RowTable rows({"NAME"});
+  rows.Add({"Oglinda securizata cu margini slefuite si gravura"});
+  const std::vector<PdfPage> pages = Render(report, rows, "cut.pdf");
+  ASSERT_EQ(pages.size(), 1u);
+  const auto line = LineAt(pages[0], kTop);
+  ASSERT_GE(line.size(), 4u);
+  EXPECT_NEAR(line.front().xMin, kLeft + 10, kTolerance);
+  EXPECT_NEAR(line.back().xMax, kLeft + 150, kTolerance);
+  double leftEnd = 0;
+  for (const PdfWord& w : line)
+    if (w.xMax < kLeft + 100) leftEnd = std::max(leftEnd, w.xMax);
+  EXPECT_LE(leftEnd, kLeft + 10 + 30 + kTolerance);
+  EXPECT_GT(leftEnd, kLeft + 10 + 25);  // cut, not dropped
+  EXPECT_GE(line.back().xMin, kLeft + 150 - 30 - kTolerance);
+}
+
 TEST(PdfLayout, ArialIsDrawnWithAMetricCompatibleFont) {
   const std::string path = OutputPath("fonts.pdf");
   Report report = WorkListReport();
