@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include "engine/session.h"
+
 namespace Formats {
 namespace {
 
@@ -242,14 +244,18 @@ QChar TimeSeparator(const QLocale& locale) {
   return i < f.size() && !f[i].isLetterOrNumber() && f[i] != '\'' ? f[i] : QChar(':');
 }
 
-QString ShortDateFormat() { return "dd.MM.yyyy"; }
+// The engine reads dates in statements by the same setting.
+QString ShortDateFormat() { return QString::fromStdString(lumi::DefaultSession().DateFormat()); }
 
 QString SqlDate(const QDate& d) { return d.toString(ShortDateFormat()); }
 
 QDate ParseSqlDate(const QString& text) {
   const QString t = text.trimmed();
   QDate d = QDate::fromString(t, ShortDateFormat());
-  if (!d.isValid()) d = QDate::fromString(t, "d.M.yyyy");
+  if (!d.isValid()) {
+    QString loose = ShortDateFormat();  // days and months also without a leading zero
+    d = QDate::fromString(t, loose.replace("dd", "d").replace("MM", "M"));
+  }
   return d;
 }
 

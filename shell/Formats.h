@@ -67,7 +67,8 @@ QString DateTimeShown(const QDateTime& t, const QLocale& locale = QLocale());  /
 QChar TimeSeparator(const QLocale& locale = QLocale());
 
 // The short date format in which dates are written in statements and filters
-// and read back by the engine: "dd.MM.yyyy".
+// and read back by the engine: "dd.MM.yyyy". It is the engine session's
+// setting (lumi::Session::DateFormat), so both sides always agree.
 QString ShortDateFormat();
 QString SqlDate(const QDate& d);
 // Reads a date in the short date format; an invalid QDate when it is not one.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/session.h"
+
 namespace {
 
 using namespace Formats;
@@ -141,6 +143,15 @@ TEST(Dates, ScreenAndStatementFormats) {
   EXPECT_FALSE(ParseSqlDate("31.02.2026").isValid());
   EXPECT_FALSE(ParseSqlDate("2026-03-07").isValid());
   EXPECT_FALSE(ParseSqlDate("").isValid());
+}
+
+TEST(Dates, StatementsAndTheEngineShareOneShortDateFormat) {
+  lumi::DefaultSession().SetDateFormat("yyyy-MM-dd");
+  const QString written = SqlDate(QDate(2026, 3, 7));
+  const QDate read = ParseSqlDate("2026-3-7");
+  lumi::DefaultSession().SetDateFormat("dd.MM.yyyy");
+  EXPECT_EQ(written, "2026-03-07");
+  EXPECT_EQ(read, QDate(2026, 3, 7));
 }
 
 TEST(Amount, ParseSumAndShow) {
