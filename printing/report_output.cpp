@@ -1,5 +1,6 @@
 #include "printing/report_output.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -20,7 +21,7 @@ namespace lumi::print {
 namespace {
 
 void ShowFailure(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Warning, kNoPrinterTitle, text, QMessageBox::NoButton, parent);
+  QMessageBox box(QMessageBox::Warning, kPrintTitle, text, QMessageBox::NoButton, parent);
   box.setObjectName("PrintFailureBox");
   box.addButton("OK", QMessageBox::AcceptRole)->setObjectName("OK");
   box.exec();
@@ -28,7 +29,7 @@ void ShowFailure(QWidget* parent, const QString& text) {
 
 // Offers the PDF when there is no printer to print on.
 PrintOutcome OfferPdf(const LaidOutReport& report, QWidget* parent, const PageProgress& progress) {
-  QMessageBox box(QMessageBox::Question, kNoPrinterTitle, kNoPrinterText, QMessageBox::NoButton,
+  QMessageBox box(QMessageBox::Question, kPrintTitle, kNoPrinterText, QMessageBox::NoButton,
                   parent);
   box.setObjectName("NoPrinterBox");
   QPushButton* yes = box.addButton("DA", QMessageBox::YesRole);
@@ -40,8 +41,10 @@ PrintOutcome OfferPdf(const LaidOutReport& report, QWidget* parent, const PagePr
   return SavePdfAs(report, parent, progress);
 }
 
-// Paints the pages the printer asks for, with progress. A file left by a job
-// the user stopped is removed.
+// Paints the pages the printer asks for, with progress. A file is written
+// under a passing name and takes its own name only once complete, so that a
+// stopped or failed job neither leaves half a file nor spoils the one it
+// was to replace.
 PrintOutcome Paint(QPrinter& printer, const LaidOutReport& report, QWidget* parent,
                    const PageProgress& progress) {
   std::optional<PrintProgress> own;
@@ -54,13 +57,18 @@ PrintOutcome Paint(QPrinter& printer, const LaidOutReport& report, QWidget* pare
     first = printer.fromPage() - 1;
     last = printer.toPage() > 0 ? printer.toPage() - 1 : -1;
   }
+  const QString target = printer.outputFileName();
+  const QString partial =
+      target.isEmpty() ? QString()
+                       : target + ".part" + QString::number(QCoreApplication::applicationPid());
+  if (!target.isEmpty()) printer.setOutputFileName(partial);
+
   QPainter painter;
   if (!painter.begin(&printer)) {
     own.reset();
-    const QString where = printer.outputFileName().isEmpty()
-                              ? "pe imprimanta " + printer.printerName()
-                              : "in fisierul " + printer.outputFileName();
-    ShowFailure(parent, "Tiparirea nu a putut incepe " + where + ".");
+    ShowFailure(parent, target.isEmpty() ? "Tiparirea nu a putut incepe pe imprimanta " +
+                                               printer.printerName() + "."
+                                         : "Fisierul " + target + " nu poate fi scris.");
     return PrintOutcome::Failed;
   }
   // Most drivers make the copies themselves; where one cannot, each copy is
@@ -72,10 +80,19 @@ PrintOutcome Paint(QPrinter& printer, const LaidOutReport& report, QWidget* pare
     finished = PaintPages(painter, printer, report, step, first, last);
   }
   if (!finished) printer.abort();
-  painter.end();
-  if (!finished) {
-    if (!printer.outputFileName().isEmpty()) QFile::remove(printer.outputFileName());
-    return PrintOutcome::Cancelled;
+  const bool ended = painter.end();
+  own.reset();
+  if (target.isEmpty()) return finished ? PrintOutcome::Printed : PrintOutcome::Cancelled;
+
+  if (!finished || !ended) {
+    QFile::remove(partial);
+    if (!ended && finished) ShowFailure(parent, "Fisierul " + target + " nu poate fi scris.");
+    return finished ? PrintOutcome::Failed : PrintOutcome::Cancelled;
+  }
+  if ((QFile::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
+    QFile::remove(partial);
+    ShowFailure(parent, "Fisierul " + target + " nu poate fi inlocuit.");
+    return PrintOutcome::Failed;
   }
   return PrintOutcome::Printed;
 }
@@ -89,7 +106,9 @@ bool HasPrinter() {
 
 PrintOutcome PrintToDefaultPrinter(const LaidOutReport& report, QWidget* parent,
                                    const PageProgress& progress) {
-  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
+    info = QPrinterInfo::availablePrinters().constFirst();  // no default chosen: the first one
   if (info.isNull()) return OfferPdf(report, parent, progress);
   QPrinter printer(info, QPrinter::HighResolution);
   SetUpPrinter(printer, report);

@@ -17,7 +17,7 @@ namespace lumi::print {
 enum class PrintOutcome { Printed, SavedAsPdf, Cancelled, Failed };
 
 // The texts the user sees.
-inline constexpr const char* kNoPrinterTitle = "Tiparire";
+inline constexpr const char* kPrintTitle = "Tiparire";
 inline constexpr const char* kNoPrinterText =
     "Nu este instalata nici o imprimanta.\nDoriti sa salvati documentul ca fisier PDF?";
 

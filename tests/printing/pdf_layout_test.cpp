@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "printing/page_painter.h"
+#include "printing/report_error.h"
 #include "printing/report_layout.h"
 #include "tests/printing/pdf_words.h"
 #include "tests/printing/sample_reports.h"
@@ -185,6 +186,12 @@ TEST(PdfLayout, TextIsCutAtTheItemsWidth) {
   EXPECT_LE(leftEnd, kLeft + 10 + 30 + kTolerance);
   EXPECT_GT(leftEnd, kLeft + 10 + 25);  // cut, not dropped
   EXPECT_GE(line.back().xMin, kLeft + 150 - 30 - kTolerance);
+}
+
+TEST(PdfLayout, UnwritablePathIsAnError) {
+  RowTable rows = StockRows(1);
+  const LaidOutReport out = LayOut(StockListReport(), rows);
+  EXPECT_THROW(WritePdf(out, "/nonexistent-folder/x.pdf"), ReportError);
 }
 
 TEST(PdfLayout, ArialIsDrawnWithAMetricCompatibleFont) {

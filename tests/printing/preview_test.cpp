@@ -193,27 +193,53 @@ TEST_F(Preview, SavesAPdfFromThePreviewAndCancelsCleanly) {
   EXPECT_EQ(Documents(), QStringList{"lista.pdf"});
 }
 
-TEST_F(Preview, StoppedPrintingLeavesNoFileBehind) {
+// Answers the save dialog with an existing file's name, and "Yes" to
+// replacing it.
+void ReplaceExisting(QWidget* dialog, const QString& name) {
+  OnNextModal(
+      [](QWidget* ask) {
+        auto* box = qobject_cast<QMessageBox*>(ask);
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::Yes)->click();
+      },
+      dialog);
+  SaveAs(dialog, name);
+}
+
+TEST_F(Preview, StoppedPrintingKeepsTheFileItWasToReplace) {
+  const QString path = documents_ + "/lista.pdf";
+  {
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+  }
   std::vector<std::pair<int, int>> calls;
   auto stopAtThird = [&](int done, int count) {
     calls.emplace_back(done, count);
     return done < 2;
   };
-  OnNextModal([](QWidget* dialog) { SaveAs(dialog, "oprit.pdf"); });
+  OnNextModal([](QWidget* dialog) { ReplaceExisting(dialog, "lista.pdf"); });
   EXPECT_EQ(SavePdfAs(report_, nullptr, stopAtThird), PrintOutcome::Cancelled);
   EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 6}, {1, 6}, {2, 6}}));
-  EXPECT_TRUE(Documents().isEmpty());
+  EXPECT_EQ(Documents(), QStringList{"lista.pdf"});  // no part file left either
+  {
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old");
+  }
 
+  // Let through to the end, the new document replaces the old file.
   calls.clear();
   auto all = [&](int done, int count) {
     calls.emplace_back(done, count);
     return true;
   };
-  OnNextModal([](QWidget* dialog) { SaveAs(dialog, "complet.pdf"); });
+  OnNextModal([](QWidget* dialog) { ReplaceExisting(dialog, "lista.pdf"); });
   EXPECT_EQ(SavePdfAs(report_, nullptr, all), PrintOutcome::SavedAsPdf);
   ASSERT_EQ(calls.size(), 7u);  // before each page and once at the end
   EXPECT_EQ(calls.back(), std::make_pair(6, 6));
-  EXPECT_EQ(Documents(), QStringList{"complet.pdf"});
+  EXPECT_EQ(Documents(), QStringList{"lista.pdf"});
+  EXPECT_EQ(ReadPdfWords(path.toStdString()).size(), 6u);
 }
 
 }  // namespace
