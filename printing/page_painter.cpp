@@ -110,6 +110,7 @@ bool PaintPages(QPainter& painter, QPrinter& printer, const LaidOutReport& repor
                 const PageProgress& progress, int first, int last) {
   FontCache fonts(painter.device());
   const int count = static_cast<int>(report.pages.size());
+  if (count == 0) return true;
   first = std::clamp(first, 0, count - 1);
   last = last < 0 ? count - 1 : std::clamp(last, first, count - 1);
   for (int i = first; i <= last; ++i) {

@@ -2,6 +2,17 @@
 // A banded report: page set-up, five kinds of band, and the items each band
 // prints. All measures are millimetres; item positions are taken from the left
 // edge of their band and down from its top.
+//
+//   Report r;
+//   r.page.columns = 2;
+//   r.page.columnGapMm = 2;
+//   r.titleBand = {19.3, {Label("Data1", "", BandRight()),
+//                         Text("INVENTAR", BandCentre(8.5), Bold(14))}};
+//   r.detail = {5.3, {Field("DENUMIRE", BandLeft()),
+//                     Field("STOC", RightEdgeAt(83.9), {}, "0.00")}};
+//   r.pageFooter = {6.3, {PageNumber("Pag. ", At(150.3))}};
+//   r.SetCaption("Data1", now);
+//   PrintToDefaultPrinter(r, rows, parent);  // or ShowPreview(r, rows, parent)
 #include <QString>
 #include <optional>
 #include <vector>

@@ -18,6 +18,9 @@ void CheckFits(const Report& report) {
   for (const Band* band : {&report.titleBand, &report.columnHeader, &report.detail, &report.summary,
                            &report.pageFooter}) {
     if (band->heightMm < 0) throw ReportError("O banda a raportului are inaltime negativa");
+    for (const ReportItem& item : band->items)
+      if (item.font.pointSize <= 0)
+        throw ReportError("Un element al raportului nu are marime de litera");
   }
   // Each of these must fit on a page of its own, or the report never ends.
   const double body = page.PrintableHeightMm() - report.pageFooter.heightMm;
