@@ -220,7 +220,13 @@ TEST(Layout, ReportsThatCannotBeLaidOutAreRefused) {
     r.page.columns = 0;
     return r;
   };
-  for (const auto& make : {+tooTallTitle, +tooTallSummary, +unknownFormat, +noColumns}) {
+  auto noFontSize = [] {
+    Report r = TwoColumns();
+    r.pageFooter.items[0].font.pointSize = 0;
+    return r;
+  };
+  for (const auto& make :
+       {+tooTallTitle, +tooTallSummary, +unknownFormat, +noColumns, +noFontSize}) {
     RowTable rows = NumberedRows(0);  // refused even with nothing to print
     EXPECT_THROW(LayOut(make(), rows), ReportError);
   }
