@@ -1,0 +1,74 @@
+#include "store/DbGrid.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new QueryModel(nullptr, this)) {
+  setModel(model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  // Every row has the same height, so the view never measures rows it does
+  // not show.
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+  connect(model_, &QueryModel::CurrentRowChanged, this, &DbGrid::FollowQuery);
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current, const QModelIndex&) { FollowGrid(current); });
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+    if (horizontalHeader()->sectionsClickable())
+      emit TitleClick(section, model_->ColumnField(section));
+  });
+  connect(this, &QAbstractItemView::doubleClicked, this,
+          [this](const QModelIndex&) { emit DblClick(); });
+}
+
+void DbGrid::SetQuery(lumi::TQuery* query) {
+  model_->SetQuery(query);
+  ApplyWidths();
+  FollowQuery(model_->CurrentRow());
+}
+
+void DbGrid::SetColumns(std::vector<QueryModel::Column> columns) {
+  model_->SetColumns(std::move(columns));
+  ApplyWidths();
+  FollowQuery(model_->CurrentRow());
+}
+
+void DbGrid::SetTitlesVisible(bool on) { horizontalHeader()->setVisible(on); }
+
+void DbGrid::SetTitlesClickable(bool on) { horizontalHeader()->setSectionsClickable(on); }
+
+void DbGrid::ApplyWidths() {
+  const auto& columns = model_->Columns();
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+    if (columns[c].width > 0) setColumnWidth(c, columns[c].width);
+  }
+}
+
+void DbGrid::FollowQuery(int row) {
+  QItemSelectionModel* selection = selectionModel();
+  if (row < 0 || row >= model_->rowCount()) {
+    selection->clear();
+    return;
+  }
+  const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+  const QModelIndex target = model_->index(row, column);
+  if (selection->currentIndex() != target || !selection->isRowSelected(row, QModelIndex())) {
+    selection->setCurrentIndex(target,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  scrollTo(target);
+}
+
+void DbGrid::FollowGrid(const QModelIndex& current) {
+  if (current.isValid()) model_->MoveTo(current.row());
+}
