@@ -35,7 +35,9 @@ constexpr Fel kFeluri[] = {
 };
 
 QFont FontMesaj(int pixeli) {
-  QFont f("MS Sans Serif");
+  QFont f;
+  // Liberation Sans has the metrics of the Windows dialog fonts.
+  f.setFamilies({"MS Sans Serif", "Liberation Sans", "Arial"});
   f.setStyleHint(QFont::SansSerif);
   f.setPixelSize(pixeli);
   return f;

@@ -6,13 +6,13 @@
 #include <cstdint>
 
 // The program's title; the single-copy check and the toolbar's caption use it.
-extern QString TitluProgram;
+inline QString TitluProgram = QStringLiteral("Lumicraft 2.14");
 // The executable's folder without a trailing separator; set when the start-up
 // window is shown.
-extern QString CaleProgram;
+inline QString CaleProgram;
 // CaleProgram + "/Data": the tables, their indexes and the settings file.
-extern QString CaleData;
+inline QString CaleData;
 // True while the administrator has unlocked the work buttons; false at every start.
-extern bool ProgramDeblocat;
+inline bool ProgramDeblocat = false;
 // How much of the start-up progress bar is drawn, in ten-thousandths of a percent.
-extern std::int64_t ProcentIncarcare;
+inline std::int64_t ProcentIncarcare = 0;

@@ -10,6 +10,7 @@ class QLabel;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class TGradientPanel;
 
 class TForm3 : public QMainWindow {
   Q_OBJECT
@@ -26,6 +27,7 @@ class TForm3 : public QMainWindow {
   QToolButton* ToolButton2;  // " Admin"
   QToolButton* ToolButton4;  // "Salvare"
   QToolButton* ToolButton1;  // " Iesire"
+  TGradientPanel* Panel1;    // the date panel at the right
   QLabel* Label1;            // today's date
   QStatusBar* StatusBar1;
   // The nine 32 x 32 pictures of the buttons; image 1 is the locked and
@@ -45,8 +47,8 @@ class TForm3 : public QMainWindow {
   void ToolButton1Click();
 
   // ---- BEGIN data store ----------------------------------------------------
-  // The exit clean-up of the scratch tables (StergeTabelaTemp and the fixed
-  // list of names) is declared here and defined with the data store.
+  // Deletes a scratch table and its .mdx and .dbt (Unit1Hooks.cpp).
+  void StergeTabelaTemp(const QString& path);
   // ---- END data store ------------------------------------------------------
 
  protected:

@@ -1,8 +1,12 @@
 // GoogleTest main for tests that need Qt: runs offscreen unless told otherwise,
-// with one QApplication created before any widget.
-#include <QApplication>
+// with one application object created before any widget. It is the program's
+// own, with the same error guard; the guard's reports go to the test (see
+// Drive.h) instead of a message box nobody would answer.
 #include <QDir>
 #include <gtest/gtest.h>
+
+#include "shell/ErrorGuard.h"
+#include "tests/support/Drive.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -13,6 +17,7 @@ int main(int argc, char** argv) {
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", dir.toUtf8());
   }
-  QApplication app(argc, argv);
+  TAplicatie app(argc, argv);
+  RaportorErori() = &drive::reportError;
   return RUN_ALL_TESTS();
 }
