@@ -13,13 +13,22 @@ Place BandLeft(double yMm) { return Place{std::nullopt, yMm, HAlign::Left}; }
 Place BandRight(double yMm) { return Place{std::nullopt, yMm, HAlign::Right}; }
 Place BandCentre(double yMm) { return Place{std::nullopt, yMm, HAlign::Center}; }
 
-ReportItem Label(QString name, QString caption, Place place, ReportFont font) {
+namespace {
+
+ReportItem Item(ItemKind kind, Place place, ReportFont font) {
   ReportItem item;
-  item.kind = ItemKind::Label;
-  item.name = std::move(name);
-  item.text = std::move(caption);
+  item.kind = kind;
   item.place = place;
   item.font = std::move(font);
+  return item;
+}
+
+}  // namespace
+
+ReportItem Label(QString name, QString caption, Place place, ReportFont font) {
+  ReportItem item = Item(ItemKind::Label, place, std::move(font));
+  item.name = std::move(name);
+  item.text = std::move(caption);
   return item;
 }
 
@@ -28,29 +37,19 @@ ReportItem Text(QString caption, Place place, ReportFont font) {
 }
 
 ReportItem Field(QString field, Place place, ReportFont font, QString format) {
-  ReportItem item;
-  item.kind = ItemKind::Field;
+  ReportItem item = Item(ItemKind::Field, place, std::move(font));
   item.field = std::move(field);
   item.format = std::move(format);
-  item.place = place;
-  item.font = std::move(font);
   return item;
 }
 
 ReportItem RowNumber(Place place, ReportFont font) {
-  ReportItem item;
-  item.kind = ItemKind::RowNumber;
-  item.place = place;
-  item.font = std::move(font);
-  return item;
+  return Item(ItemKind::RowNumber, place, std::move(font));
 }
 
 ReportItem PageNumber(QString prefix, Place place, ReportFont font) {
-  ReportItem item;
-  item.kind = ItemKind::PageNumber;
+  ReportItem item = Item(ItemKind::PageNumber, place, std::move(font));
   item.text = std::move(prefix);
-  item.place = place;
-  item.font = std::move(font);
   return item;
 }
 

@@ -2,6 +2,8 @@
 // before anything is painted.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "printing/report_error.h"
 #include "printing/report_layout.h"
 #include "printing/row_table.h"
@@ -200,35 +202,23 @@ TEST(Layout, DetailLineUnderEveryRow) {
 }
 
 TEST(Layout, ReportsThatCannotBeLaidOutAreRefused) {
-  auto tooTallTitle = [] {
-    Report r = TwoColumns();
-    r.titleBand.heightMm = 260;  // no room for the header and a row under it
-    return r;
+  struct Case {
+    const char* what;
+    std::function<void(Report&)> spoil;
   };
-  auto tooTallSummary = [] {
-    Report r = TwoColumns();
-    r.summary.heightMm = 262;
-    return r;
+  const Case cases[] = {
+      {"title leaves no room for a row", [](Report& r) { r.titleBand.heightMm = 260; }},
+      {"summary taller than a page", [](Report& r) { r.summary.heightMm = 262; }},
+      {"unknown format",
+       [](Report& r) { r.detail.items.push_back(Field("N", At(10), {}, "0.0x")); }},
+      {"no columns", [](Report& r) { r.page.columns = 0; }},
+      {"no font size", [](Report& r) { r.pageFooter.items[0].font.pointSize = 0; }},
   };
-  auto unknownFormat = [] {
-    Report r = TwoColumns();
-    r.detail.items.push_back(Field("N", At(10), {}, "0.0x"));
-    return r;
-  };
-  auto noColumns = [] {
-    Report r = TwoColumns();
-    r.page.columns = 0;
-    return r;
-  };
-  auto noFontSize = [] {
-    Report r = TwoColumns();
-    r.pageFooter.items[0].font.pointSize = 0;
-    return r;
-  };
-  for (const auto& make :
-       {+tooTallTitle, +tooTallSummary, +unknownFormat, +noColumns, +noFontSize}) {
+  for (const Case& c : cases) {
+    Report report = TwoColumns();
+    c.spoil(report);
     RowTable rows = NumberedRows(0);  // refused even with nothing to print
-    EXPECT_THROW(LayOut(make(), rows), ReportError);
+    EXPECT_THROW(LayOut(report, rows), ReportError) << c.what;
   }
   Report r = TwoColumns();
   EXPECT_THROW(r.SetCaption("NoSuchLabel", "x"), ReportError);
