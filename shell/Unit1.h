@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "engine/query.h"
+
 class Balloon;
 class QLabel;
 class QLineEdit;
@@ -58,8 +60,22 @@ class TForm1 : public QWidget {
   QString Citeste_Reg(const QString& nume);
   void Scrie_Reg(const QString& nume, const QString& valoare);
 
-  // Sx (query object) and Sursa (table object) and the data-store operations
-  // follow once engine/query.h is in.
+  // Data store (Unit1Hooks.cpp, over store/DataStore.h): the five tables
+  // created when missing, the upgrade of Comenzi.dbf and the index rebuild,
+  // all run on Sx and Sursa.
+  lumi::TQuery Sx;
+  lumi::TTable Sursa;
+  void QueryRst(lumi::TQuery& q);
+  void CreazaMagazieDBF();
+  void CreazaCapComDBF();
+  void CreazaComenziDBF();
+  void CreazaCapClientiDBF();
+  void CreazaPlatiDBF();
+  void ActualizeazaComenziDBF();
+  void RemoveIndex(const QString& path);
+  bool CreazaIndex(const QString& path, const QString& column);
+  void StergePuneIndex(const QString& path, const QStringList& columns);
+  void PackTable(const QString& path);
   // ---- END shared helpers --------------------------------------------------
 
  protected:

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QStyle>
 
+#include "engine/query.h"
 #include "shell/Balloon.h"
 #include "shell/Formats.h"
 #include "shell/Globals.h"
@@ -15,6 +16,13 @@
 #include "shell/Unit1.h"
 
 namespace Ajutoare {
+
+void QueryRst(lumi::TQuery& q) {
+  q.Close();
+  q.SQL().Clear();
+  q.SetFiltered(false);
+  q.SetFilter("");
+}
 
 QString CodExistent(const IniFile& ini, const QString& cheie) {
   QString cod = ini.ReadString(kSectiuneCoduri, cheie);
@@ -154,6 +162,7 @@ void Lasa_Numar(QLineEdit* e, std::uint16_t& key) {
 
 }  // namespace Ajutoare
 
+void TForm1::QueryRst(lumi::TQuery& q) { Ajutoare::QueryRst(q); }
 QString TForm1::Curata(const QString& s) { return SqlText::Curata(s); }
 QString TForm1::FALStrToSQL(const QString& s) { return SqlText::FALStrToSQL(s); }
 QString TForm1::FALNumar(const QString& s) { return SqlText::FALNumar(s); }

@@ -9,8 +9,15 @@
 class IniFile;
 class QKeyEvent;
 class QLineEdit;
+namespace lumi {
+class TQuery;
+}
 
 namespace Ajutoare {
+
+// Readies a query for a new statement: closed, its SQL text cleared, its
+// filter switched off and emptied, so nothing of the last statement leaks in.
+void QueryRst(lumi::TQuery& q);
 
 // The settings file, Lumicraft.ini in CaleData.
 IniFile FisierSetari();
