@@ -42,9 +42,9 @@ struct Member {
   std::uint64_t streamLength = 0;
 };
 
-// Called before each member is handled, with its index: from 0 when writing,
-// from 1 when reading back.
-using Progress = std::function<void(int)>;
+// Called before each member is handled, with its index (from 0 when writing,
+// from 1 when reading back) and the number of members.
+using Progress = std::function<void(int index, int count)>;
 
 // The files of root/Data, then those of root/Arhiva (when it exists), each
 // folder in the order the file system lists it; folders are skipped, hidden

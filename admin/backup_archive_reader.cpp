@@ -99,7 +99,7 @@ class Reader {
     if (*count < 0) Damaged("numarul de fisiere (" + std::to_string(*count) + ") nu este valid");
     std::vector<Member> members;
     for (int k = 1; k <= *count; ++k) {
-      if (progress) progress(k);
+      if (progress) progress(k, *count);
       members.push_back(ReadMember(k, root));
     }
     if (!input_.AtEnd()) Damaged("dupa ultimul fisier urmeaza date necunoscute");

@@ -131,7 +131,7 @@ void WriteArchive(const fs::path& archive, const std::vector<SourceFile>& files,
     PutInt32(count, static_cast<std::int32_t>(files.size()));
     out.write(count.data(), static_cast<std::streamsize>(count.size()));
     for (std::size_t i = 0; i < files.size(); ++i) {
-      if (progress) progress(static_cast<int>(i));
+      if (progress) progress(static_cast<int>(i), static_cast<int>(files.size()));
       WriteMember(files[i], out);
       if (!out) throw cannotWrite();
     }
