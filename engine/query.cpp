@@ -13,12 +13,6 @@ namespace lumi {
 
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 // Lower case for ASCII and the Latin-2 letters of UTF-8 text (enough for a
 // case-insensitive prefix search of Romanian names).
@@ -141,7 +135,7 @@ bool TField::AsBoolean() const {
     case dbf::ValueKind::kNumber:
       return v.number() != 0;
     case dbf::ValueKind::kText: {
-      std::string t = Upper(std::string(sql::TrimRight(v.text())));
+      std::string t = sql::ToUpper(std::string(sql::TrimRight(v.text())));
       if (t == "TRUE" || t == "T") return true;
       if (t == "FALSE" || t == "F" || t.empty()) return false;
       break;
@@ -219,7 +213,7 @@ void TQuery::Open() {
     master_bookmark_ = master_->GetBookmark();
     for (int i = 0; i < master_->FieldCount(); ++i) {
       TField& f = master_->Fields(i);
-      params[Upper(f.FieldName())] = f.Value();
+      params[sql::ToUpper(f.FieldName())] = f.Value();
     }
   }
   for (auto& [name, p] : params_) {
@@ -273,7 +267,7 @@ void TQuery::Close() {
 }
 
 TParam& TQuery::ParamByName(const std::string& name) {
-  std::string n = Upper(name);
+  std::string n = sql::ToUpper(name);
   if (!n.empty() && n[0] == ':') n.erase(0, 1);
   return params_[n];
 }
@@ -336,7 +330,7 @@ void TQuery::RunCalcFields() {
 
 void TQuery::AddCalcField(const std::string& name, FieldKind kind, int size) {
   if (Active()) throw EngineError("Calculated field " + name + " must be added before Open");
-  calc_defs_.push_back({Upper(name), kind, size});
+  calc_defs_.push_back({sql::ToUpper(name), kind, size});
 }
 
 TField& TQuery::Fields(int index) {
@@ -347,9 +341,9 @@ TField& TQuery::Fields(int index) {
 }
 
 TField* TQuery::FindField(const std::string& name) {
-  std::string n = Upper(name);
+  std::string n = sql::ToUpper(name);
   for (auto& f : fields_) {
-    if (Upper(f->FieldName()) == n) return f.get();
+    if (sql::ToUpper(f->FieldName()) == n) return f.get();
   }
   return nullptr;
 }

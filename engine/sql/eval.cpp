@@ -44,12 +44,6 @@ std::optional<bool> CompareOp(Op op, const dbf::Value& a0, const dbf::Value& b0,
   }
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 std::string Lower(std::string s) {
   for (char& c : s) {
@@ -249,7 +243,7 @@ dbf::Value Eval(const Expr& e, const Frame& f, const EvalEnv& env) {
         throw EngineError("Type mismatch: " + e.name + " takes a text, not the " +
                           KindName(v.kind()) + " " + ToDebugString(v));
       }
-      if (e.name == "UPPER") return dbf::Value::Text(Upper(v.text()));
+      if (e.name == "UPPER") return dbf::Value::Text(ToUpper(v.text()));
       if (e.name == "LOWER") return dbf::Value::Text(Lower(v.text()));
       std::string s = v.text();
       size_t b = s.find_first_not_of(' ');

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/error.h"
+#include "engine/sql/values.h"
 #include "engine/sql/eval.h"
 #include "engine/sql/parser.h"
 
@@ -10,18 +11,12 @@ namespace lumi::sql {
 
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 void Bind(Expr& e, const std::vector<std::string>& columns, std::vector<int>& used) {
   switch (e.kind) {
     case ExprKind::kColumn: {
       for (size_t i = 0; i < columns.size(); ++i) {
-        if (Upper(columns[i]) == e.name) {
+        if (ToUpper(columns[i]) == e.name) {
           e.table = 0;
           e.slot = static_cast<int>(i);
           if (std::find(used.begin(), used.end(), e.slot) == used.end()) used.push_back(e.slot);

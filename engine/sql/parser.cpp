@@ -5,18 +5,13 @@
 #include <set>
 
 #include "engine/error.h"
+#include "engine/sql/values.h"
 #include "engine/sql/lexer.h"
 
 namespace lumi::sql {
 
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 // Words that end an expression or a table list, so they are never taken for
 // an alias.
@@ -59,7 +54,7 @@ class Parser {
     return t;
   }
   bool IsKeyword(const Token& t, std::string_view kw) const {
-    return t.kind == TokenKind::kIdentifier && Upper(t.text) == kw;
+    return t.kind == TokenKind::kIdentifier && ToUpper(t.text) == kw;
   }
   bool PeekKeyword(std::string_view kw, int ahead = 0) const { return IsKeyword(Peek(ahead), kw); }
   bool AcceptKeyword(std::string_view kw) {
@@ -102,7 +97,7 @@ class Parser {
   }
   std::string Name(const std::string& what) {
     if (Peek().kind != TokenKind::kIdentifier) Fail(what);
-    return Upper(Take().text);
+    return ToUpper(Take().text);
   }
   int Integer(const std::string& what) {
     if (Peek().kind != TokenKind::kNumber) Fail(what);
@@ -146,7 +141,7 @@ class Parser {
     t.position = Peek().position;
     if (Peek().kind == TokenKind::kString) {
       t.path = Take().text;
-    } else if (Peek().kind == TokenKind::kIdentifier && !Reserved().count(Upper(Peek().text))) {
+    } else if (Peek().kind == TokenKind::kIdentifier && !Reserved().count(ToUpper(Peek().text))) {
       t.path = Take().text;
     } else {
       Fail("a table");
@@ -158,8 +153,8 @@ class Parser {
     if (allow_alias) {
       if (AcceptKeyword("AS")) {
         t.alias = Name("an alias");
-      } else if (Peek().kind == TokenKind::kIdentifier && !Reserved().count(Upper(Peek().text))) {
-        t.alias = Upper(Take().text);
+      } else if (Peek().kind == TokenKind::kIdentifier && !Reserved().count(ToUpper(Peek().text))) {
+        t.alias = ToUpper(Take().text);
       }
     }
     return t;
@@ -181,7 +176,7 @@ class Parser {
                  Peek(1).text == "." && Peek(2).kind == TokenKind::kSymbol &&
                  Peek(2).text == "*") {
         item.star = true;
-        item.star_table = Upper(Take().text);
+        item.star_table = ToUpper(Take().text);
         Take();
         Take();
       } else {
@@ -195,11 +190,11 @@ class Parser {
         if (AcceptKeyword("AS")) {
           item.alias = Name("a column alias");
         } else if (Peek().kind == TokenKind::kIdentifier &&
-                   !Reserved().count(Upper(Peek().text))) {
-          item.alias = Upper(Take().text);
+                   !Reserved().count(ToUpper(Peek().text))) {
+          item.alias = ToUpper(Take().text);
         } else if (Peek().kind == TokenKind::kString && Peek().quote == '"' &&
                    PeekKeyword("FROM", 1)) {
-          item.alias = Upper(Take().text);
+          item.alias = ToUpper(Take().text);
         }
       }
       s->items.push_back(std::move(item));
@@ -541,7 +536,7 @@ class Parser {
       }
       case TokenKind::kParam: {
         auto e = Make(ExprKind::kParam, p);
-        e->name = Upper(Take().text);
+        e->name = ToUpper(Take().text);
         return e;
       }
       case TokenKind::kSymbol:
@@ -563,7 +558,7 @@ class Parser {
       case TokenKind::kEnd:
         Fail("a value");
     }
-    std::string word = Upper(t.text);
+    std::string word = ToUpper(t.text);
     if (word == "NULL" || word == "TRUE" || word == "FALSE") {
       Take();
       auto e = Make(ExprKind::kLiteral, p);

@@ -108,6 +108,32 @@ bool ResultSet::IsNull(size_t row, size_t column) const {
   return c.store == Store::kUnset || c.null[r];
 }
 
+int ResultSet::CompareCells(size_t column, size_t a, size_t b,
+                            std::string_view date_format) const {
+  const Column& c = data_[column];
+  if (c.store == Store::kGeneric) return CompareValues(c.generic[a], c.generic[b], date_format);
+  if (c.store == Store::kUnset) return 0;
+  if (c.null[a] || c.null[b]) return c.null[a] == c.null[b] ? 0 : (c.null[a] ? -1 : 1);
+  switch (c.store) {
+    case Store::kNumber:
+      return c.numbers[a] < c.numbers[b] ? -1 : (c.numbers[a] > c.numbers[b] ? 1 : 0);
+    case Store::kDate:
+      return c.dates[a] < c.dates[b] ? -1 : (c.dates[a] > c.dates[b] ? 1 : 0);
+    case Store::kLogical:
+      return static_cast<int>(c.logicals[a]) - static_cast<int>(c.logicals[b]);
+    case Store::kText: {
+      uint64_t ba = a == 0 ? 0 : c.text_end[a - 1];
+      uint64_t bb = b == 0 ? 0 : c.text_end[b - 1];
+      std::string_view x(c.text.data() + ba, c.text_end[a] - ba);
+      std::string_view y(c.text.data() + bb, c.text_end[b] - bb);
+      int r = x.compare(y);
+      return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    }
+    default:
+      return 0;
+  }
+}
+
 void ResultSet::Reorder(std::vector<uint32_t> order) {
   if (!order_.empty()) {
     for (auto& o : order) o = order_[o];

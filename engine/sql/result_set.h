@@ -34,6 +34,10 @@ class ResultSet {
   dbf::Value Get(size_t row, size_t column) const;
   bool IsNull(size_t row, size_t column) const;
 
+  // Orders two rows (positions before any Reorder) by one column: NULL first,
+  // then as CompareValues.
+  int CompareCells(size_t column, size_t a, size_t b, std::string_view date_format) const;
+
   // Rows in a new order: order[i] is the old position of the new row i.
   void Reorder(std::vector<uint32_t> order);
   // Drops the columns from `count` on (hidden sort keys).

@@ -158,6 +158,13 @@ std::optional<double> ParseNumber(std::string_view text) {
   return d;
 }
 
+std::string ToUpper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
 const char* KindName(dbf::ValueKind k) {
   switch (k) {
     case dbf::ValueKind::kNull:

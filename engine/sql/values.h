@@ -41,6 +41,9 @@ bool Like(std::string_view value, std::string_view pattern);
 dbf::Value ConvertForField(const dbf::Value& v, char type, const std::string& field,
                            std::string_view date_format);
 
+// ASCII upper case: names of tables, columns and keywords.
+std::string ToUpper(std::string s);
+
 // For messages: the kind of a value in words.
 const char* KindName(dbf::ValueKind k);
 

@@ -1,0 +1,171 @@
+// INSERT, UPDATE and DELETE.
+#include <algorithm>
+
+#include "engine/dbf/table.h"
+#include "engine/error.h"
+#include "engine/sql/query_core.h"
+#include "engine/sql/select_plan.h"
+#include "engine/sql/statements.h"
+#include "engine/sql/values.h"
+
+namespace lumi::sql {
+
+namespace {
+
+
+int FieldOf(const dbf::Table& t, const std::string& name, const TableRef& ref) {
+  int f = t.FieldIndex(name);
+  if (f < 0) throw EngineError("Unknown column " + name + " in table \"" + ref.path + "\"");
+  return f;
+}
+
+// The same value as far as the stored field is concerned.
+bool Same(const dbf::Value& a, const dbf::Value& b, std::string_view date_format) {
+  if (a.is_null() || b.is_null()) return a.is_null() && b.is_null();
+  if (a.kind() != b.kind()) return false;
+  return CompareValues(a, b, date_format) == 0;
+}
+
+}  // namespace
+
+std::string ExistingTable(Session& s, const TableRef& t) {
+  auto found = dbf::Table::Resolve(s.ResolvePath(t.path));
+  if (!found) throw EngineError("Unknown table \"" + t.path + "\"");
+  return *found;
+}
+
+int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
+  dbf::Table table = dbf::Table::Open(ExistingTable(s, st.table));
+  const auto& fields = table.fields();
+  std::vector<int> targets;
+  if (st.columns.empty()) {
+    for (size_t i = 0; i < fields.size(); ++i) targets.push_back(static_cast<int>(i));
+  } else {
+    for (const std::string& c : st.columns) {
+      int f = FieldOf(table, c, st.table);
+      if (std::find(targets.begin(), targets.end(), f) != targets.end()) {
+        throw EngineError("Column " + c + " is named twice in the INSERT");
+      }
+      targets.push_back(f);
+    }
+  }
+  std::vector<dbf::Value> record;
+  auto put = [&](const dbf::Value* values) {
+    record.assign(fields.size(), dbf::Value());
+    for (size_t i = 0; i < targets.size(); ++i) {
+      const dbf::FieldDef& fd = fields[static_cast<size_t>(targets[i])];
+      record[static_cast<size_t>(targets[i])] =
+          ConvertForField(values[i], fd.type, fd.name, env.date_format);
+    }
+    table.Append(record);
+  };
+  int64_t count = 0;
+  if (!st.select) {
+    std::vector<TableRef> none;
+    QueryCore core(s, none, nullptr, nullptr, env);
+    for (auto& row : st.rows) {
+      for (auto& e : row) core.Bind(*e);
+    }
+    Frame f;
+    for (auto& row : st.rows) {
+      if (row.size() != targets.size()) {
+        throw EngineError("INSERT names " + std::to_string(targets.size()) + " columns but gives " +
+                          std::to_string(row.size()) + " values");
+      }
+      std::vector<dbf::Value> values;
+      for (auto& e : row) values.push_back(Eval(*e, f, env));
+      put(values.data());
+      ++count;
+    }
+    return count;
+  }
+  SelectPlan plan(s, *st.select, nullptr, env);
+  if (plan.columns().size() != targets.size()) {
+    throw EngineError("INSERT names " + std::to_string(targets.size()) + " columns but the SELECT gives " +
+                      std::to_string(plan.columns().size()));
+  }
+  bool reads_target = false;
+  for (size_t t = 0; t < plan.core().table_count(); ++t) {
+    if (plan.core().table(t).table.path() == table.path()) reads_target = true;
+  }
+  if (reads_target || !st.select->order_by.empty()) {
+    // Read everything first: the rows added must not feed the SELECT.
+    auto rows = plan.Materialise(nullptr);
+    std::vector<dbf::Value> values(rows->column_count());
+    for (size_t r = 0; r < rows->size(); ++r) {
+      for (size_t c = 0; c < values.size(); ++c) values[c] = rows->Get(r, c);
+      put(values.data());
+      ++count;
+    }
+    return count;
+  }
+  plan.Run(nullptr, [&](const dbf::Value* v) {
+    put(v);
+    ++count;
+  });
+  return count;
+}
+
+int64_t RunUpdate(Session& s, UpdateStmt& st, const EvalEnv& env) {
+  ExistingTable(s, st.table);
+  std::vector<TableRef> from{st.table};
+  QueryCore core(s, from, st.where.get(), nullptr, env);
+  SourceTable& target = core.table(0);
+  const auto& fields = target.table.fields();
+  struct Set {
+    int field;
+    int slot;
+    Expr* value;
+  };
+  std::vector<Set> sets;
+  for (Assignment& a : st.sets) {
+    int f = FieldOf(target.table, a.column, st.table);
+    for (const Set& other : sets) {
+      if (other.field == f) throw EngineError("Column " + a.column + " is set twice in the UPDATE");
+    }
+    core.Bind(*a.value);
+    sets.push_back({f, target.SlotOf(f), a.value.get()});
+  }
+  core.Prepare();
+  auto* subqueries = dynamic_cast<CachedSubqueries*>(env.subqueries);
+  int64_t count = 0;
+  std::vector<std::pair<int, dbf::Value>> changes;
+  core.Run(
+      nullptr,
+      [&](const Frame& f, uint32_t recno) {
+        ++count;
+        changes.clear();
+        for (const Set& set : sets) {
+          const dbf::FieldDef& fd = fields[static_cast<size_t>(set.field)];
+          dbf::Value v;
+          if (set.value->kind == ExprKind::kSubquery && set.value->correlated && subqueries) {
+            // A row for which the correlated sub-select finds nothing keeps its
+            // value: only the rows the sub-select speaks for are assigned.
+            bool found = false;
+            v = subqueries->ScalarFound(*set.value, f, &found);
+            if (!found) continue;
+          } else {
+            v = Eval(*set.value, f, env);
+          }
+          v = ConvertForField(v, fd.type, fd.name, env.date_format);
+          if (Same(v, f.rows[0][set.slot], env.date_format)) continue;
+          changes.emplace_back(set.field, std::move(v));
+        }
+        if (!changes.empty()) target.table.Update(recno, changes);
+      },
+      true);
+  return count;
+}
+
+int64_t RunDelete(Session& s, DeleteStmt& st, const EvalEnv& env) {
+  ExistingTable(s, st.table);
+  std::vector<TableRef> from{st.table};
+  QueryCore core(s, from, st.where.get(), nullptr, env);
+  core.Prepare();
+  std::vector<uint32_t> doomed;
+  core.Run(nullptr, [&](const Frame&, uint32_t recno) { doomed.push_back(recno); }, true);
+  for (uint32_t r : doomed) core.table(0).table.MarkDeleted(r);
+  return static_cast<int64_t>(doomed.size());
+}
+
+}  // namespace lumi::sql

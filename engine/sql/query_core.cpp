@@ -1,0 +1,522 @@
+#include "engine/sql/query_core.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "engine/error.h"
+#include "engine/sql/select_plan.h"
+#include "engine/sql/values.h"
+
+namespace lumi::sql {
+
+namespace {
+
+constexpr uint32_t kRunTime = 1u << 31;
+
+
+std::string BaseName(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return ToUpper(name);
+}
+
+void Flatten(Expr* e, std::vector<Expr*>& out) {
+  if (!e) return;
+  if (e->kind == ExprKind::kBinary && e->op == Op::kAnd) {
+    Flatten(e->args[0].get(), out);
+    Flatten(e->args[1].get(), out);
+  } else {
+    out.push_back(e);
+  }
+}
+
+bool IsComparison(Op op) {
+  return op == Op::kEq || op == Op::kLt || op == Op::kLe || op == Op::kGt || op == Op::kGe;
+}
+
+Op Mirror(Op op) {
+  switch (op) {
+    case Op::kLt:
+      return Op::kGt;
+    case Op::kLe:
+      return Op::kGe;
+    case Op::kGt:
+      return Op::kLt;
+    case Op::kGe:
+      return Op::kLe;
+    default:
+      return op;
+  }
+}
+
+bool HasAggregate(const Expr& e) {
+  if (e.kind == ExprKind::kAggregate) return true;
+  for (auto& a : e.args) {
+    if (HasAggregate(*a)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void AppendKey(std::string& key, const dbf::Value& v) {
+  switch (v.kind()) {
+    case dbf::ValueKind::kNull:
+      key.push_back('0');
+      break;
+    case dbf::ValueKind::kNumber: {
+      double d = v.number();
+      if (d == 0) d = 0;  // -0 and 0 are one key
+      key.push_back('N');
+      char b[sizeof d];
+      std::memcpy(b, &d, sizeof d);
+      key.append(b, sizeof d);
+      break;
+    }
+    case dbf::ValueKind::kText: {
+      std::string_view t = TrimRight(v.text());
+      key.push_back('T');
+      uint32_t n = static_cast<uint32_t>(t.size());
+      key.append(reinterpret_cast<const char*>(&n), sizeof n);
+      key.append(t);
+      break;
+    }
+    case dbf::ValueKind::kDate: {
+      int64_t jd = v.date().JulianDay();
+      key.push_back('D');
+      key.append(reinterpret_cast<const char*>(&jd), sizeof jd);
+      break;
+    }
+    case dbf::ValueKind::kLogical:
+      key.push_back(v.logical() ? 'Y' : 'F');
+      break;
+  }
+}
+
+int SourceTable::SlotOf(int field) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i] == field) return static_cast<int>(i);
+  }
+  fields.push_back(field);
+  return static_cast<int>(fields.size() - 1);
+}
+
+QueryCore::QueryCore(Session& session, std::vector<TableRef>& from, Expr* where,
+                     QueryCore* outer, const EvalEnv& env)
+    : session_(session), where_(where), outer_(outer), env_(env) {
+  for (TableRef& ref : from) {
+    std::string path = session.ResolvePath(ref.path);
+    if (!dbf::Table::Resolve(path)) throw EngineError("Unknown table \"" + ref.path + "\"");
+    SourceTable t;
+    t.ref = ref;
+    t.base_name = BaseName(ref.path);
+    t.table = dbf::Table::Open(path);
+    tables_.push_back(std::move(t));
+  }
+  if (where_) Bind(*where_);
+}
+
+void QueryCore::BindColumn(Expr& e) {
+  QueryCore* c = this;
+  int depth = 0;
+  while (c) {
+    int found = -1;
+    int field = -1;
+    for (size_t t = 0; t < c->tables_.size(); ++t) {
+      SourceTable& st = c->tables_[t];
+      if (!e.qualifier.empty()) {
+        bool named = st.ref.alias.empty() ? st.base_name == e.qualifier : st.ref.alias == e.qualifier;
+        if (!named) continue;
+        field = st.table.FieldIndex(e.name);
+        if (field < 0) {
+          throw EngineError("Unknown column " + e.qualifier + "." + e.name + " (table \"" +
+                            st.ref.path + "\")");
+        }
+        found = static_cast<int>(t);
+        break;
+      }
+      int f = st.table.FieldIndex(e.name);
+      if (f < 0) continue;
+      if (found >= 0) {
+        throw EngineError("Ambiguous column " + e.name + ": it is in \"" +
+                          c->tables_[found].ref.path + "\" and \"" + st.ref.path + "\"");
+      }
+      found = static_cast<int>(t);
+      field = f;
+    }
+    if (found >= 0) {
+      e.depth = depth;
+      e.table = found;
+      e.slot = c->tables_[found].SlotOf(field);
+      for (QueryCore* m = this; m != c; m = m->outer_) m->references_outer_ = true;
+      return;
+    }
+    c = c->outer_;
+    ++depth;
+  }
+  throw EngineError("Unknown column " + (e.qualifier.empty() ? e.name : e.qualifier + "." + e.name));
+}
+
+void QueryCore::Bind(Expr& e) {
+  switch (e.kind) {
+    case ExprKind::kColumn:
+      BindColumn(e);
+      return;
+    case ExprKind::kSubquery:
+    case ExprKind::kInSelect: {
+      for (auto& a : e.args) Bind(*a);
+      auto cache = std::make_shared<SubqueryCache>();
+      cache->plan = std::make_unique<SelectPlan>(session_, *e.select, this, env_);
+      if (cache->plan->columns().size() != 1) {
+        throw EngineError("A sub-select used as a value must select one column, not " +
+                          std::to_string(cache->plan->columns().size()));
+      }
+      e.correlated = cache->plan->core().references_outer();
+      if (e.correlated) references_outer_ = references_outer_ || cache->plan->core().references_outer_;
+      // One table, no grouping, `inner = expression of the enclosing row`:
+      // computed once as a map from the inner key, not once per row.
+      QueryCore& inner = cache->plan->core();
+      if (e.kind == ExprKind::kSubquery && e.correlated && inner.table_count() == 1 &&
+          !cache->plan->aggregating() && !cache->plan->distinct()) {
+        Expr* key_cond = nullptr;
+        int correlated_conditions = 0;
+        for (Expr* c : inner.conditions()) {
+          if (!(TablesOf(*c) & kRunTime)) continue;
+          ++correlated_conditions;
+          if (c->kind != ExprKind::kBinary || c->op != Op::kEq) continue;
+          for (int side = 0; side < 2; ++side) {
+            Expr& a = *c->args[side];
+            Expr& b = *c->args[1 - side];
+            if (a.kind == ExprKind::kColumn && a.depth == 0 && TablesOf(b) == kRunTime &&
+                !HasAggregate(b)) {
+              key_cond = c;
+              cache->inner_key = &a;
+              cache->outer_key = &b;
+            }
+          }
+        }
+        uint32_t out_mask = 0;
+        if (e.select->items[0].expr) out_mask = TablesOf(*e.select->items[0].expr);
+        if (key_cond && correlated_conditions == 1 && !(out_mask & kRunTime)) {
+          inner.DropCondition(key_cond);
+          cache->key_at = cache->plan->AddHiddenOutput(cache->inner_key);
+        } else {
+          cache->inner_key = cache->outer_key = nullptr;
+        }
+      }
+      e.cache = std::move(cache);
+      return;
+    }
+    default:
+      for (auto& a : e.args) Bind(*a);
+  }
+}
+
+void QueryCore::Prepare() {
+  conditions_.clear();
+  Flatten(where_, conditions_);
+}
+
+void QueryCore::DropCondition(const Expr* e) {
+  conditions_.erase(std::remove(conditions_.begin(), conditions_.end(), e), conditions_.end());
+}
+
+uint32_t QueryCore::TablesOf(const Expr& e) {
+  uint32_t m = 0;
+  if (e.kind == ExprKind::kColumn) {
+    m |= e.depth == 0 ? (1u << e.table) : kRunTime;
+  }
+  if ((e.kind == ExprKind::kSubquery || e.kind == ExprKind::kInSelect) && e.correlated) {
+    m |= kRunTime | 0x7fffffffu;
+  }
+  for (auto& a : e.args) m |= TablesOf(*a);
+  return m;
+}
+
+std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t,
+                                                                const Frame* outer) const {
+  const SourceTable& st = tables_[t];
+  std::vector<dbf::TagInfo> tags = st.table.Tags();
+  if (tags.empty()) return std::nullopt;
+  auto tag_for = [&](int field) -> const dbf::TagInfo* {
+    const std::string& name = st.table.fields()[static_cast<size_t>(field)].name;
+    for (const auto& tag : tags) {
+      if (ToUpper(tag.expression) == ToUpper(name)) return &tag;
+    }
+    return nullptr;
+  };
+  Frame cf;
+  cf.outer = outer;
+  std::optional<std::vector<uint32_t>> best;
+  struct Range {
+    std::optional<dbf::KeyBound> low, high;
+  };
+  std::vector<std::pair<int, Range>> ranges;
+  for (Expr* c : conditions_) {
+    if (TablesOf(*c) != (1u << t)) continue;
+    const Expr* col = nullptr;
+    const Expr* other = nullptr;
+    Op op = Op::kNone;
+    if (c->kind == ExprKind::kBinary && IsComparison(c->op)) {
+      for (int side = 0; side < 2 && !col; ++side) {
+        const Expr& a = *c->args[side];
+        const Expr& b = *c->args[1 - side];
+        uint32_t bm = TablesOf(b);
+        if (a.kind == ExprKind::kColumn && a.depth == 0 && (bm == 0 || bm == kRunTime) &&
+            !HasAggregate(b)) {
+          col = &a;
+          other = &b;
+          op = side == 0 ? c->op : Mirror(c->op);
+        }
+      }
+    } else if (c->kind == ExprKind::kIsNull && !c->negated &&
+               c->args[0]->kind == ExprKind::kColumn && c->args[0]->depth == 0) {
+      col = c->args[0].get();
+    }
+    if (!col) continue;
+    int field = st.fields[static_cast<size_t>(col->slot)];
+    const dbf::TagInfo* tag = tag_for(field);
+    if (!tag) continue;
+    const dbf::FieldDef& fd = st.table.fields()[static_cast<size_t>(field)];
+    try {
+      if (!other) {
+        auto r = st.table.FindEqual(tag->name, dbf::Value());
+        if (!best || r.size() < best->size()) best = std::move(r);
+        continue;
+      }
+      dbf::Value v = Eval(*other, cf, env_);
+      if (v.is_null()) return std::vector<uint32_t>{};  // = NULL is never true
+      v = ConvertForField(v, fd.type, fd.name, env_.date_format);
+      if (op == Op::kEq) {
+        auto r = st.table.FindEqual(tag->name, v);
+        if (!best || r.size() < best->size()) best = std::move(r);
+        continue;
+      }
+      if (fd.type != 'N' && fd.type != 'F' && fd.type != 'D') continue;
+      auto it = std::find_if(ranges.begin(), ranges.end(),
+                             [&](const auto& p) { return p.first == field; });
+      if (it == ranges.end()) {
+        ranges.push_back({field, Range{}});
+        it = ranges.end() - 1;
+      }
+      dbf::KeyBound b{v, op == Op::kLe || op == Op::kGe};
+      if (op == Op::kLt || op == Op::kLe) {
+        if (!it->second.high ||
+            CompareValues(v, it->second.high->key, env_.date_format) < 0) {
+          it->second.high = b;
+        }
+      } else {
+        if (!it->second.low || CompareValues(v, it->second.low->key, env_.date_format) > 0) {
+          it->second.low = b;
+        }
+      }
+    } catch (const EngineError&) {
+      // The condition itself will report what is wrong with it.
+      continue;
+    }
+  }
+  if (!best && !ranges.empty()) {
+    const auto& [field, r] = ranges.front();
+    best = st.table.FindRange(tag_for(field)->name, r.low, r.high);
+  }
+  if (best) std::sort(best->begin(), best->end());
+  return best;
+}
+
+namespace {
+
+// The rows of one joined table, read once.
+struct HashedTable {
+  size_t slots = 0;
+  std::vector<dbf::Value> values;  // row-major
+  size_t rows = 0;
+  std::unordered_map<std::string, std::vector<uint32_t>> index;
+  std::vector<const Expr*> own_keys;    // this table's side of each equality
+  std::vector<const Expr*> probe_keys;  // the joined side
+  std::vector<const Expr*> conditions;  // checked once this table is joined
+};
+
+}  // namespace
+
+void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, uint32_t)>& row,
+                    bool driver_first) {
+  const size_t n = tables_.size();
+  std::vector<uint32_t> masks;
+  for (Expr* c : conditions_) {
+    uint32_t m = TablesOf(*c) & ~kRunTime;
+    if (m & 0x40000000u) m = (n >= 31 ? 0x7fffffffu : (1u << n) - 1);  // correlated sub-select
+    masks.push_back(m);
+  }
+  std::vector<const dbf::Value*> rows(n, nullptr);
+  Frame frame;
+  frame.rows = rows.data();
+  frame.outer = outer;
+  // Conditions on no table (constants, the enclosing row) decide once.
+  for (size_t i = 0; i < conditions_.size(); ++i) {
+    if (masks[i] == 0 && !IsTrue(*conditions_[i], frame, env_)) return;
+  }
+  std::vector<std::optional<std::vector<uint32_t>>> candidates(n);
+  size_t driver = 0;
+  size_t driver_size = 0;
+  for (size_t t = 0; t < n; ++t) {
+    candidates[t] = IndexedRecords(t, outer);
+    size_t size = candidates[t] ? candidates[t]->size() : tables_[t].table.RecordCount();
+    if (t == 0 || (!driver_first && size > driver_size)) {
+      driver = t;
+      driver_size = size;
+    }
+  }
+  // Join order: each next table is one joined by an equality when there is one.
+  std::vector<size_t> order{driver};
+  uint32_t joined = 1u << driver;
+  std::vector<HashedTable> steps(n);
+  while (order.size() < n) {
+    size_t pick = n;
+    for (size_t t = 0; t < n && pick == n; ++t) {
+      if (joined & (1u << t)) continue;
+      for (size_t i = 0; i < conditions_.size(); ++i) {
+        const Expr* c = conditions_[i];
+        if (c->kind != ExprKind::kBinary || c->op != Op::kEq) continue;
+        uint32_t a = TablesOf(*c->args[0]), b = TablesOf(*c->args[1]);
+        if ((a == (1u << t) && b && !(b & ~joined)) || (b == (1u << t) && a && !(a & ~joined))) {
+          pick = t;
+          break;
+        }
+      }
+    }
+    if (pick == n) {
+      for (size_t t = 0; t < n; ++t) {
+        if (!(joined & (1u << t))) {
+          pick = t;
+          break;
+        }
+      }
+    }
+    HashedTable& h = steps[pick];
+    for (size_t i = 0; i < conditions_.size(); ++i) {
+      const Expr* c = conditions_[i];
+      if (c->kind != ExprKind::kBinary || c->op != Op::kEq) continue;
+      uint32_t a = TablesOf(*c->args[0]), b = TablesOf(*c->args[1]);
+      if (a == (1u << pick) && b && !(b & ~joined)) {
+        h.own_keys.push_back(c->args[0].get());
+        h.probe_keys.push_back(c->args[1].get());
+      } else if (b == (1u << pick) && a && !(a & ~joined)) {
+        h.own_keys.push_back(c->args[1].get());
+        h.probe_keys.push_back(c->args[0].get());
+      }
+    }
+    uint32_t before = joined;
+    joined |= 1u << pick;
+    for (size_t i = 0; i < conditions_.size(); ++i) {
+      if (masks[i] && masks[i] != (1u << pick) && !(masks[i] & ~joined) && (masks[i] & ~before)) {
+        h.conditions.push_back(conditions_[i]);
+      }
+    }
+    order.push_back(pick);
+  }
+  auto local_ok = [&](size_t t) {
+    for (size_t i = 0; i < conditions_.size(); ++i) {
+      if (masks[i] == (1u << t) && !IsTrue(*conditions_[i], frame, env_)) return false;
+    }
+    return true;
+  };
+  // Read every table but the driver into its hash table.
+  std::string key;
+  for (size_t s = 1; s < order.size(); ++s) {
+    size_t t = order[s];
+    HashedTable& h = steps[t];
+    SourceTable& st = tables_[t];
+    h.slots = st.fields.size();
+    std::vector<dbf::Value> buf(h.slots);
+    rows[t] = buf.data();
+    auto take = [&]() {
+      if (!local_ok(t)) return;
+      uint32_t idx = static_cast<uint32_t>(h.rows);
+      if (!h.own_keys.empty()) {
+        key.clear();
+        for (const Expr* k : h.own_keys) {
+          dbf::Value v = Eval(*k, frame, env_);
+          if (v.is_null()) return;  // NULL joins nothing
+          AppendKey(key, v);
+        }
+        h.index[key].push_back(idx);
+      }
+      h.values.insert(h.values.end(), buf.begin(), buf.end());
+      ++h.rows;
+    };
+    if (candidates[t]) {
+      for (uint32_t r : *candidates[t]) {
+        if (st.table.IsDeleted(r)) continue;
+        for (size_t k = 0; k < h.slots; ++k) buf[k] = st.table.Get(r, st.fields[k]);
+        take();
+      }
+    } else {
+      dbf::Scanner sc = st.table.Scan();
+      while (sc.Next()) {
+        if (sc.deleted()) continue;
+        for (size_t k = 0; k < h.slots; ++k) buf[k] = sc.Get(st.fields[k]);
+        take();
+      }
+    }
+    rows[t] = nullptr;
+  }
+  // Stream the driver and probe the others.
+  SourceTable& ds = tables_[driver];
+  std::vector<dbf::Value> dbuf(ds.fields.size());
+  rows[driver] = dbuf.data();
+  uint32_t recno = 0;
+  std::function<void(size_t)> probe = [&](size_t s) {
+    if (s == order.size()) {
+      row(frame, recno);
+      return;
+    }
+    size_t t = order[s];
+    HashedTable& h = steps[t];
+    auto visit = [&](uint32_t idx) {
+      rows[t] = h.slots ? &h.values[idx * h.slots] : nullptr;
+      for (const Expr* c : h.conditions) {
+        if (!IsTrue(*c, frame, env_)) return;
+      }
+      probe(s + 1);
+    };
+    if (h.own_keys.empty()) {
+      for (uint32_t i = 0; i < h.rows; ++i) visit(i);
+    } else {
+      std::string k;
+      for (const Expr* e : h.probe_keys) {
+        dbf::Value v = Eval(*e, frame, env_);
+        if (v.is_null()) return;
+        AppendKey(k, v);
+      }
+      auto it = h.index.find(k);
+      if (it == h.index.end()) return;
+      for (uint32_t i : it->second) visit(i);
+    }
+    rows[t] = nullptr;
+  };
+  auto drive = [&]() {
+    if (!local_ok(driver)) return;
+    probe(1);
+  };
+  if (candidates[driver]) {
+    for (uint32_t r : *candidates[driver]) {
+      if (ds.table.IsDeleted(r)) continue;
+      for (size_t k = 0; k < dbuf.size(); ++k) dbuf[k] = ds.table.Get(r, ds.fields[k]);
+      recno = r;
+      drive();
+    }
+  } else {
+    dbf::Scanner sc = ds.table.Scan();
+    while (sc.Next()) {
+      if (sc.deleted()) continue;
+      for (size_t k = 0; k < dbuf.size(); ++k) dbuf[k] = sc.Get(ds.fields[k]);
+      recno = sc.recno();
+      drive();
+    }
+  }
+}
+
+}  // namespace lumi::sql

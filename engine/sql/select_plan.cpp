@@ -1,0 +1,463 @@
+#include "engine/sql/select_plan.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/error.h"
+#include "engine/sql/values.h"
+
+namespace lumi::sql {
+
+namespace {
+
+
+char InferType(const Expr& e, QueryCore& core, const EvalEnv& env) {
+  switch (e.kind) {
+    case ExprKind::kLiteral:
+      switch (e.literal.kind()) {
+        case dbf::ValueKind::kNumber:
+          return 'N';
+        case dbf::ValueKind::kLogical:
+          return 'L';
+        case dbf::ValueKind::kDate:
+          return 'D';
+        default:
+          return 'C';
+      }
+    case ExprKind::kParam:
+      if (env.params) {
+        auto it = env.params->find(e.name);
+        if (it != env.params->end()) {
+          switch (it->second.kind()) {
+            case dbf::ValueKind::kNumber:
+              return 'N';
+            case dbf::ValueKind::kDate:
+              return 'D';
+            case dbf::ValueKind::kLogical:
+              return 'L';
+            default:
+              return 'C';
+          }
+        }
+      }
+      return 'C';
+    case ExprKind::kColumn:
+      if (e.depth == 0) {
+        SourceTable& t = core.table(static_cast<size_t>(e.table));
+        return t.table.fields()[static_cast<size_t>(t.fields[static_cast<size_t>(e.slot)])].type;
+      }
+      return 'C';
+    case ExprKind::kAggregate:
+      if (e.name == "MIN" || e.name == "MAX") return InferType(*e.args[0], core, env);
+      return 'N';
+    case ExprKind::kBinary:
+      switch (e.op) {
+        case Op::kAdd:
+        case Op::kSub: {
+          char a = InferType(*e.args[0], core, env);
+          char b = InferType(*e.args[1], core, env);
+          if (a == 'D' && b == 'D') return 'N';
+          return a == 'D' ? 'D' : 'N';
+        }
+        case Op::kMul:
+        case Op::kDiv:
+          return 'N';
+        case Op::kConcat:
+          return 'C';
+        default:
+          return 'L';
+      }
+    case ExprKind::kUnary:
+      return e.op == Op::kNeg ? 'N' : 'L';
+    case ExprKind::kFunction:
+      return 'C';
+    case ExprKind::kSubquery:
+      return e.cache ? e.cache->plan->columns()[0].type : 'C';
+    default:
+      return 'L';
+  }
+}
+
+bool SameColumn(const Expr& a, const Expr& b) {
+  return a.kind == ExprKind::kColumn && b.kind == ExprKind::kColumn && a.depth == b.depth &&
+         a.table == b.table && a.slot == b.slot;
+}
+
+struct Accumulator {
+  double sum = 0;
+  int64_t count = 0;
+  bool any = false;
+  dbf::Value best;
+  std::unique_ptr<std::unordered_set<std::string>> seen;  // DISTINCT inside
+};
+
+}  // namespace
+
+struct SelectPlan::Group {
+  std::vector<dbf::Value> rep;  // the first row's slots, table after table
+  std::vector<Accumulator> acc;
+};
+
+SelectPlan::SelectPlan(Session& session, SelectStmt& select, QueryCore* outer,
+                       const EvalEnv& env)
+    : session_(session), select_(select), env_(env) {
+  core_ = std::make_unique<QueryCore>(session, select.from, select.where.get(), outer, env);
+  BindOutputs();
+  core_->Prepare();
+}
+
+SelectPlan::~SelectPlan() = default;
+
+void SelectPlan::CollectAggregates(Expr& e, bool inside) {
+  if (e.kind == ExprKind::kAggregate) {
+    if (inside) throw EngineError(e.name + "() cannot be inside another aggregate");
+    e.aggregate = static_cast<int>(aggregates_.size());
+    aggregates_.push_back(&e);
+    for (auto& a : e.args) CollectAggregates(*a, true);
+    return;
+  }
+  for (auto& a : e.args) CollectAggregates(*a, inside);
+}
+
+void SelectPlan::CheckGrouped(const Expr& e) const {
+  if (e.kind == ExprKind::kAggregate) return;
+  if (e.kind == ExprKind::kColumn && e.depth == 0) {
+    for (const auto& g : select_.group_by) {
+      if (SameColumn(*g, e)) return;
+    }
+    throw EngineError("Column " + e.name +
+                      " must be in GROUP BY or inside an aggregate such as SUM()");
+  }
+  for (const auto& a : e.args) CheckGrouped(*a);
+}
+
+void SelectPlan::BindOutputs() {
+  QueryCore& core = *core_;
+  for (SelectItem& item : select_.items) {
+    if (item.star) {
+      bool any = false;
+      for (size_t t = 0; t < core.table_count(); ++t) {
+        SourceTable& st = core.table(t);
+        std::string name = st.ref.alias.empty() ? st.base_name : st.ref.alias;
+        if (!item.star_table.empty() && name != item.star_table) continue;
+        any = true;
+        for (const dbf::FieldDef& fd : st.table.fields()) {
+          auto e = std::make_unique<Expr>();
+          e->kind = ExprKind::kColumn;
+          e->name = ToUpper(fd.name);
+          e->qualifier = name;
+          core.Bind(*e);
+          columns_.push_back({fd.name, fd.type, fd.width, fd.decimals});
+          outputs_.push_back(e.get());
+          owned_.push_back(std::move(e));
+        }
+      }
+      if (!any) throw EngineError("Unknown table " + item.star_table + " in " + item.star_table + ".*");
+      continue;
+    }
+    core.Bind(*item.expr);
+    CollectAggregates(*item.expr, false);
+    ColumnInfo info;
+    const Expr& e = *item.expr;
+    if (e.kind == ExprKind::kColumn && e.depth == 0) {
+      SourceTable& st = core.table(static_cast<size_t>(e.table));
+      const dbf::FieldDef& fd = st.table.fields()[static_cast<size_t>(st.fields[static_cast<size_t>(e.slot)])];
+      info = {fd.name, fd.type, fd.width, fd.decimals};
+    } else {
+      info.name = ToUpper(item.text);
+      info.type = InferType(e, core, env_);
+    }
+    if (!item.alias.empty()) info.name = item.alias;
+    columns_.push_back(info);
+    outputs_.push_back(item.expr.get());
+  }
+  for (auto& g : select_.group_by) {
+    core.Bind(*g);
+    if (g->kind == ExprKind::kAggregate) throw EngineError("GROUP BY cannot name an aggregate");
+  }
+  if (select_.having) {
+    core.Bind(*select_.having);
+    CollectAggregates(*select_.having, false);
+  }
+  // ORDER BY: an output column by name or alias, a position, or an expression.
+  for (OrderItem& o : select_.order_by) {
+    int found = -1;
+    const Expr& e = *o.expr;
+    if (e.kind == ExprKind::kColumn && e.qualifier.empty()) {
+      for (size_t i = 0; i < columns_.size() && found < 0; ++i) {
+        if (ToUpper(columns_[i].name) == e.name) found = static_cast<int>(i);
+      }
+    } else if (e.kind == ExprKind::kLiteral && e.literal.kind() == dbf::ValueKind::kNumber) {
+      double n = e.literal.number();
+      if (n < 1 || n > static_cast<double>(columns_.size()) || n != static_cast<int>(n)) {
+        throw EngineError("ORDER BY " + FormatNumber(n) + ": there is no such column");
+      }
+      found = static_cast<int>(n) - 1;
+    }
+    if (found < 0) {
+      core.Bind(*o.expr);
+      CollectAggregates(*o.expr, false);
+      found = static_cast<int>(outputs_.size());
+      outputs_.push_back(o.expr.get());
+    }
+    order_columns_.push_back(found);
+    order_descending_.push_back(o.descending);
+  }
+  aggregating_ = !aggregates_.empty() || !select_.group_by.empty();
+  if (aggregating_) {
+    for (Expr* out : outputs_) CheckGrouped(*out);
+    if (select_.having) CheckGrouped(*select_.having);
+  } else if (select_.having) {
+    throw EngineError("HAVING needs GROUP BY or an aggregate");
+  }
+  for (Expr* a : aggregates_) {
+    if (a->name == "SUM" || a->name == "AVG") {
+      if (!a->star && InferType(*a->args[0], core, env_) != 'N') {
+        throw EngineError("Type mismatch: " + a->name + "() adds numbers");
+      }
+    }
+  }
+}
+
+size_t SelectPlan::AddHiddenOutput(Expr* e) {
+  outputs_.push_back(e);
+  return outputs_.size() - 1;
+}
+
+void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Value*)>& sink) {
+  std::unordered_set<std::string> distinct_keys;
+  auto emit = [&](const Frame& f) {
+    std::vector<dbf::Value> out(outputs_.size());
+    for (size_t i = 0; i < outputs_.size(); ++i) out[i] = Eval(*outputs_[i], f, env_);
+    if (select_.distinct) {
+      std::string key;
+      for (size_t i = 0; i < columns_.size(); ++i) AppendKey(key, out[i]);
+      if (!distinct_keys.insert(std::move(key)).second) return;
+    }
+    sink(out.data());
+  };
+  if (!aggregating_) {
+    core_->Run(outer, [&](const Frame& f, uint32_t) { emit(f); });
+    return;
+  }
+  // Grouping: one accumulator set per group; the first row of each group
+  // gives the values of its grouped columns.
+  const size_t n = core_->table_count();
+  std::vector<size_t> offsets(n + 1, 0);
+  for (size_t t = 0; t < n; ++t) offsets[t + 1] = offsets[t] + core_->table(t).fields.size();
+  std::unordered_map<std::string, size_t> index;
+  std::vector<Group> groups;
+  std::string key;
+  auto new_group = [&]() -> Group& {
+    groups.emplace_back();
+    Group& g = groups.back();
+    g.rep.resize(offsets[n]);
+    g.acc.resize(aggregates_.size());
+    for (size_t i = 0; i < aggregates_.size(); ++i) {
+      if (aggregates_[i]->negated) g.acc[i].seen = std::make_unique<std::unordered_set<std::string>>();
+    }
+    return g;
+  };
+  core_->Run(outer, [&](const Frame& f, uint32_t) {
+    key.clear();
+    for (auto& g : select_.group_by) AppendKey(key, Eval(*g, f, env_));
+    auto [it, inserted] = index.emplace(key, groups.size());
+    if (inserted) {
+      Group& g = new_group();
+      for (size_t t = 0; t < n; ++t) {
+        for (size_t s = 0; s < offsets[t + 1] - offsets[t]; ++s) g.rep[offsets[t] + s] = f.rows[t][s];
+      }
+    }
+    Group& g = groups[it->second];
+    for (size_t i = 0; i < aggregates_.size(); ++i) {
+      const Expr& a = *aggregates_[i];
+      Accumulator& acc = g.acc[i];
+      if (a.star) {
+        ++acc.count;
+        continue;
+      }
+      dbf::Value v = Eval(*a.args[0], f, env_);
+      if (v.is_null()) continue;
+      if (acc.seen) {
+        std::string k;
+        AppendKey(k, v);
+        if (!acc.seen->insert(std::move(k)).second) continue;
+      }
+      ++acc.count;
+      if (a.name == "SUM" || a.name == "AVG") {
+        if (v.kind() != dbf::ValueKind::kNumber) {
+          throw EngineError("Type mismatch: " + a.name + "() adds numbers, not " + ToDebugString(v));
+        }
+        acc.sum += v.number();
+        acc.any = true;
+      } else if (a.name == "MIN" || a.name == "MAX") {
+        if (!acc.any) {
+          acc.best = v;
+          acc.any = true;
+        } else {
+          int c = CompareValues(v, acc.best, env_.date_format);
+          if ((a.name == "MIN" && c < 0) || (a.name == "MAX" && c > 0)) acc.best = v;
+        }
+      }
+    }
+  });
+  if (groups.empty() && select_.group_by.empty()) new_group();  // SUM over no rows is NULL
+  std::vector<const dbf::Value*> rows(n);
+  std::vector<dbf::Value> results(aggregates_.size());
+  for (Group& g : groups) {
+    for (size_t t = 0; t < n; ++t) rows[t] = g.rep.data() + offsets[t];
+    for (size_t i = 0; i < aggregates_.size(); ++i) {
+      const Expr& a = *aggregates_[i];
+      const Accumulator& acc = g.acc[i];
+      if (a.name == "COUNT") {
+        results[i] = dbf::Value::Number(static_cast<double>(acc.count));
+      } else if (!acc.any) {
+        results[i] = dbf::Value();
+      } else if (a.name == "SUM") {
+        results[i] = dbf::Value::Number(acc.sum);
+      } else if (a.name == "AVG") {
+        results[i] = dbf::Value::Number(acc.sum / static_cast<double>(acc.count));
+      } else {
+        results[i] = acc.best;
+      }
+    }
+    Frame gf;
+    gf.rows = rows.data();
+    gf.outer = outer;
+    gf.aggregates = results.data();
+    if (select_.having && !IsTrue(*select_.having, gf, env_)) continue;
+    emit(gf);
+  }
+}
+
+std::shared_ptr<ResultSet> SelectPlan::Materialise(const Frame* outer) {
+  std::vector<ColumnInfo> cols = columns_;
+  for (size_t i = columns_.size(); i < outputs_.size(); ++i) cols.push_back({"", 'C', 0, 0});
+  auto rs = std::make_shared<ResultSet>(std::move(cols));
+  Run(outer, [&](const dbf::Value* v) { rs->Append(v); });
+  if (!order_columns_.empty() && rs->size() > 1) {
+    std::vector<uint32_t> perm(rs->size());
+    std::iota(perm.begin(), perm.end(), 0);
+    std::string_view df = env_.date_format;
+    std::stable_sort(perm.begin(), perm.end(), [&](uint32_t a, uint32_t b) {
+      for (size_t k = 0; k < order_columns_.size(); ++k) {
+        int c = rs->CompareCells(static_cast<size_t>(order_columns_[k]), a, b, df);
+        if (c != 0) return order_descending_[k] ? c > 0 : c < 0;
+      }
+      return false;
+    });
+    rs->Reorder(std::move(perm));
+  }
+  rs->KeepColumns(columns_.size());
+  return rs;
+}
+
+// ---------------------------------------------------------------- sub-selects
+
+namespace {
+
+dbf::Value SingleValue(SubqueryCache& c, const Frame* outer, bool* found_out) {
+  dbf::Value value;
+  bool& found = *found_out;
+  found = false;
+  c.plan->Run(outer, [&](const dbf::Value* v) {
+    if (found) throw EngineError("A sub-select used as a value found more than one row");
+    value = v[0];
+    found = true;
+  });
+  return value;
+}
+
+}  // namespace
+
+dbf::Value CachedSubqueries::ScalarFound(const Expr& e, const Frame& f, bool* found) {
+  SubqueryCache& c = *e.cache;
+  if (!e.correlated) {
+    if (!c.done) {
+      c.scalar = SingleValue(c, &f, &c.scalar_rows);
+      c.done = true;
+    }
+    *found = c.scalar_rows;
+    return c.scalar;
+  }
+  if (!c.inner_key) return SingleValue(c, &f, found);
+  if (!c.done) {
+    size_t key_at = c.key_at;
+    c.plan->Run(nullptr, [&](const dbf::Value* v) {
+      const dbf::Value& k = v[key_at];
+      if (k.is_null()) return;
+      std::string key;
+      AppendKey(key, k);
+      c.keyed.emplace_back(std::move(key), v[0]);
+    });
+    std::stable_sort(c.keyed.begin(), c.keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 1; i < c.keyed.size(); ++i) {
+      if (c.keyed[i].first == c.keyed[i - 1].first &&
+          (c.multiple.empty() || c.multiple.back() != c.keyed[i].first)) {
+        c.multiple.push_back(c.keyed[i].first);
+      }
+    }
+    c.done = true;
+  }
+  *found = false;
+  Frame sub;
+  sub.outer = &f;
+  dbf::Value k = Eval(*c.outer_key, sub, c.plan->core().env());
+  if (k.is_null()) return dbf::Value();
+  std::string key;
+  AppendKey(key, k);
+  if (std::binary_search(c.multiple.begin(), c.multiple.end(), key)) {
+    throw EngineError("A sub-select used as a value found more than one row for " +
+                      ToDebugString(k));
+  }
+  auto it = std::lower_bound(c.keyed.begin(), c.keyed.end(), key,
+                             [](const auto& a, const std::string& b) { return a.first < b; });
+  if (it == c.keyed.end() || it->first != key) return dbf::Value();
+  *found = true;
+  return it->second;
+}
+
+std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& v,
+                                               const Frame& f) {
+  SubqueryCache& c = *e.cache;
+  std::string key;
+  AppendKey(key, v);
+  if (!e.correlated) {
+    if (!c.done) {
+      c.plan->Run(&f, [&](const dbf::Value* row) {
+        if (row[0].is_null()) {
+          c.set_has_null = true;
+          return;
+        }
+        std::string k;
+        AppendKey(k, row[0]);
+        c.set.push_back(std::move(k));
+      });
+      std::sort(c.set.begin(), c.set.end());
+      c.set.erase(std::unique(c.set.begin(), c.set.end()), c.set.end());
+      c.done = true;
+    }
+    if (std::binary_search(c.set.begin(), c.set.end(), key)) return true;
+    if (c.set_has_null) return std::nullopt;
+    return false;
+  }
+  bool found = false;
+  bool has_null = false;
+  c.plan->Run(&f, [&](const dbf::Value* row) {
+    if (row[0].is_null()) {
+      has_null = true;
+    } else if (!found) {
+      std::string k;
+      AppendKey(k, row[0]);
+      found = k == key;
+    }
+  });
+  if (found) return true;
+  if (has_null) return std::nullopt;
+  return false;
+}
+
+}  // namespace lumi::sql
