@@ -57,7 +57,10 @@ bool TNumericF::TextAcceptat(const QString& text) const {
   return p <= intregi + 1 && t.size() - p <= MaskZec;
 }
 
-void TNumericF::Refuza() { QApplication::beep(); }
+void TNumericF::Refuza() {
+  QApplication::beep();
+  emit Refuzat();
+}
 
 bool TNumericF::Filtreaza(QChar k) {
   const QChar s = Formats::DecimalSeparator();

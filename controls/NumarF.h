@@ -31,6 +31,10 @@ class TNumericF : public QLineEdit {
   // the character or set it to null to drop it.
   std::function<void(QChar& key)> OnKeyPress;
 
+ signals:
+  // A typed key was refused; the system beep sounded.
+  void Refuzat();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
