@@ -2,6 +2,7 @@
 // user would, through the named actions, buttons and file dialog.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -9,52 +10,24 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintPreviewWidget>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <functional>
-#include <memory>
 
 #include "printing/report_output.h"
 #include "printing/report_preview.h"
 #include "tests/printing/pdf_words.h"
 #include "tests/printing/sample_reports.h"
+#include "tests/support/Drive.h"
 
 namespace lumi::print::testing {
 namespace {
-
-// Calls `act` on the next modal window other than `previous`; closes whatever
-// is modal after 5 s so that a missing window fails instead of hanging.
-void OnNextModal(std::function<void(QWidget*)> act, QWidget* previous = nullptr) {
-  auto* timer = new QTimer;
-  auto left = std::make_shared<int>(5000);
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    const bool found = modal && modal != previous;
-    if (!found && (*left -= 20) > 0) return;
-    timer->stop();
-    timer->deleteLater();
-    if (found) return act(modal);
-    ADD_FAILURE() << "no modal window came up";
-    if (modal) modal->close();
-  });
-  timer->start();
-}
 
 void Trigger(QWidget* window, const char* action) {
   QAction* a = window->findChild<QAction*>(action);
   ASSERT_NE(a, nullptr) << action;
   a->trigger();
-}
-
-void Click(QWidget* window, const char* button) {
-  QPushButton* b = window->findChild<QPushButton*>(button);
-  ASSERT_NE(b, nullptr) << button;
-  b->click();
 }
 
 // Types a name into the save dialog and accepts it.
@@ -90,7 +63,7 @@ class Preview : public ::testing::Test {
 
 TEST_F(Preview, OpensMaximisedPagesThroughAndZoomsThenCloses) {
   bool seen = false;
-  OnNextModal([&](QWidget* modal) {
+  drive::onNextModal([&](QWidget* modal) {
     auto* preview = qobject_cast<ReportPreview*>(modal);
     ASSERT_NE(preview, nullptr);
     seen = true;
@@ -135,35 +108,28 @@ TEST_F(Preview, WithNoPrinterTheUserIsToldAndNothingIsWrittenUnlessAsked) {
   if (HasPrinter()) GTEST_SKIP() << "this machine has a printer";
 
   // Straight to the printer, answered "NU": nothing written.
-  QString asked;
-  OnNextModal([&](QWidget* box) {
-    ASSERT_EQ(box->objectName(), "NoPrinterBox");
-    asked = qobject_cast<QMessageBox*>(box)->text();
-    Click(box, "NU");
-  });
+  auto asked = drive::pressInNextModal("NU");
   EXPECT_EQ(PrintToDefaultPrinter(report_, nullptr), PrintOutcome::Cancelled);
-  EXPECT_EQ(asked, kNoPrinterText);
+  EXPECT_EQ(asked->objectName, "NoPrinterBox");
+  EXPECT_EQ(asked->text, kNoPrinterText);
   EXPECT_TRUE(Documents().isEmpty());
 
   // From the preview's print button, "NU" returns to the preview.
-  OnNextModal([&](QWidget* preview) {
-    OnNextModal(
-        [&](QWidget* box) {
-          EXPECT_EQ(box->objectName(), "NoPrinterBox");
-          Click(box, "NU");
-          OnNextModal([](QWidget* back) { Trigger(back, "ClosePreview"); }, box);
-        },
-        preview);
+  drive::onNextModal([&](QWidget* preview) {
+    auto again = drive::pressInNextModal("NU");
     Trigger(preview, "Print");
+    EXPECT_EQ(again->objectName, "NoPrinterBox");
+    EXPECT_EQ(QApplication::activeModalWidget(), preview);
+    Trigger(preview, "ClosePreview");
   });
   ShowPreview(report_);
   EXPECT_TRUE(Documents().isEmpty());
 
   // Answered "DA": the save dialog, then the whole document as a PDF; the
   // ".pdf" the user left out is added.
-  OnNextModal([&](QWidget* box) {
-    OnNextModal([](QWidget* dialog) { SaveAs(dialog, "inventar"); }, box);
-    Click(box, "DA");
+  drive::onNextModal([&](QWidget* box) {
+    drive::onNextModal([](QWidget* dialog) { SaveAs(dialog, "inventar"); });
+    drive::clickOn(box, "DA");
   });
   EXPECT_EQ(PrintToDefaultPrinter(report_, nullptr), PrintOutcome::SavedAsPdf);
   EXPECT_EQ(Documents(), QStringList{"inventar.pdf"});
@@ -172,22 +138,17 @@ TEST_F(Preview, WithNoPrinterTheUserIsToldAndNothingIsWrittenUnlessAsked) {
 }
 
 TEST_F(Preview, SavesAPdfFromThePreviewAndCancelsCleanly) {
-  // Save dialog cancelled: nothing written, back in the preview.
-  OnNextModal([&](QWidget* preview) {
-    OnNextModal(
-        [&](QWidget* dialog) {
-          ASSERT_EQ(dialog->objectName(), "SavePdfDialog");
-          qobject_cast<QDialog*>(dialog)->reject();
-          OnNextModal(
-              [&](QWidget* back) {
-                OnNextModal([](QWidget* dialog) { SaveAs(dialog, "lista.pdf"); }, back);
-                Trigger(back, "SavePdf");  // this time with a name
-                Trigger(back, "ClosePreview");
-              },
-              dialog);
-        },
-        preview);
+  drive::onNextModal([&](QWidget* preview) {
+    // The save dialog cancelled: nothing written, back in the preview.
+    auto cancelled = drive::escapeNextModal();
     Trigger(preview, "SavePdf");
+    EXPECT_EQ(cancelled->objectName, "SavePdfDialog");
+    EXPECT_TRUE(Documents().isEmpty());
+    EXPECT_EQ(QApplication::activeModalWidget(), preview);
+
+    drive::onNextModal([](QWidget* dialog) { SaveAs(dialog, "lista.pdf"); });
+    Trigger(preview, "SavePdf");
+    Trigger(preview, "ClosePreview");
   });
   ShowPreview(report_);
   EXPECT_EQ(Documents(), QStringList{"lista.pdf"});
@@ -196,13 +157,11 @@ TEST_F(Preview, SavesAPdfFromThePreviewAndCancelsCleanly) {
 // Answers the save dialog with an existing file's name, and "Yes" to
 // replacing it.
 void ReplaceExisting(QWidget* dialog, const QString& name) {
-  OnNextModal(
-      [](QWidget* ask) {
-        auto* box = qobject_cast<QMessageBox*>(ask);
-        ASSERT_NE(box, nullptr);
-        box->button(QMessageBox::Yes)->click();
-      },
-      dialog);
+  drive::onNextModal([](QWidget* ask) {
+    auto* box = qobject_cast<QMessageBox*>(ask);
+    ASSERT_NE(box, nullptr);
+    box->button(QMessageBox::Yes)->click();
+  });
   SaveAs(dialog, name);
 }
 
@@ -218,7 +177,7 @@ TEST_F(Preview, StoppedPrintingKeepsTheFileItWasToReplace) {
     calls.emplace_back(done, count);
     return done < 2;
   };
-  OnNextModal([](QWidget* dialog) { ReplaceExisting(dialog, "lista.pdf"); });
+  drive::onNextModal([](QWidget* dialog) { ReplaceExisting(dialog, "lista.pdf"); });
   EXPECT_EQ(SavePdfAs(report_, nullptr, stopAtThird), PrintOutcome::Cancelled);
   EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 6}, {1, 6}, {2, 6}}));
   EXPECT_EQ(Documents(), QStringList{"lista.pdf"});  // no part file left either
@@ -234,7 +193,7 @@ TEST_F(Preview, StoppedPrintingKeepsTheFileItWasToReplace) {
     calls.emplace_back(done, count);
     return true;
   };
-  OnNextModal([](QWidget* dialog) { ReplaceExisting(dialog, "lista.pdf"); });
+  drive::onNextModal([](QWidget* dialog) { ReplaceExisting(dialog, "lista.pdf"); });
   EXPECT_EQ(SavePdfAs(report_, nullptr, all), PrintOutcome::SavedAsPdf);
   ASSERT_EQ(calls.size(), 7u);  // before each page and once at the end
   EXPECT_EQ(calls.back(), std::make_pair(6, 6));
