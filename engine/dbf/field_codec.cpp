@@ -1,0 +1,276 @@
+#include "engine/dbf/field_codec.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "engine/dbf/codepage.h"
+#include "engine/error.h"
+
+namespace lumi::dbf {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\0')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  return s;
+}
+
+[[noreturn]] void BadValue(const std::string& where, const FieldDef& f, const std::string& what) {
+  throw EngineError(where + ": field " + f.name + ": " + what);
+}
+
+std::string TypeText(const FieldDef& f) {
+  std::string s(1, f.type);
+  s += "(" + std::to_string(f.width);
+  if (f.decimals) s += "," + std::to_string(f.decimals);
+  return s + ")";
+}
+
+uint32_t BigEndian32(const char* p) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+  return (uint32_t{u[0]} << 24) | (uint32_t{u[1]} << 16) | (uint32_t{u[2]} << 8) | u[3];
+}
+
+void PutBigEndian32(uint32_t v, char* out) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+bool AllZero(const char* p, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (p[i]) return false;
+  return true;
+}
+
+Value DecodeNumber(const FieldDef& f, std::string_view s, const std::string& where) {
+  s = Trim(s);
+  if (s.empty()) return Value();
+  if (s.find_first_not_of('*') == std::string_view::npos) return Value();  // overflow mark
+  std::string t(s);
+  for (char& c : t)
+    if (c == ',') c = '.';
+  const char* b = t.data();
+  const char* e = b + t.size();
+  if (*b == '+') ++b;
+  double d = 0;
+  auto r = std::from_chars(b, e, d);
+  if (r.ec != std::errc() || r.ptr != e) BadValue(where, f, "not a number: '" + t + "'");
+  return Value::Number(d);
+}
+
+Value DecodeDate(const FieldDef& f, std::string_view s, const std::string& where) {
+  std::string_view t = Trim(s);
+  if (t.empty() || t.find_first_not_of('0') == std::string_view::npos) return Value();
+  int part[3] = {0, 0, 0};
+  static const int kLen[3] = {4, 2, 2};
+  size_t pos = 0;
+  bool ok = s.size() == 8;
+  for (int k = 0; k < 3 && ok; ++k) {
+    for (int i = 0; i < kLen[k]; ++i, ++pos) {
+      if (s[pos] < '0' || s[pos] > '9') ok = false;
+      else part[k] = part[k] * 10 + (s[pos] - '0');
+    }
+  }
+  Date d{part[0], part[1], part[2]};
+  if (!ok || !d.IsValid()) BadValue(where, f, "not a date: '" + std::string(s) + "'");
+  return Value::FromDate(d);
+}
+
+}  // namespace
+
+bool IsBlank(const char* bytes, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (bytes[i] != ' ' && bytes[i] != '\0') return false;
+  return true;
+}
+
+std::string FormatNumber(double v, int width, int decimals) {
+  if (!std::isfinite(v)) return {};
+  // The shortest decimal text that reads back as v, so that 2.675 rounds as
+  // the user typed it, not as its binary neighbour.
+  char buf[400];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+  if (r.ec != std::errc()) return {};
+  std::string s(buf, r.ptr);
+  bool negative = !s.empty() && s[0] == '-';
+  if (negative) s.erase(0, 1);
+  size_t dot = s.find('.');
+  std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
+  std::string fp = dot == std::string::npos ? "" : s.substr(dot + 1);
+  if (static_cast<int>(fp.size()) > decimals) {
+    bool up = fp[decimals] >= '5';
+    fp.resize(decimals);
+    if (up) {
+      std::string digits = ip + fp;
+      int i = static_cast<int>(digits.size()) - 1;
+      while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+      if (i < 0)
+        digits.insert(digits.begin(), '1');
+      else
+        ++digits[i];
+      ip = digits.substr(0, digits.size() - decimals);
+      fp = digits.substr(digits.size() - decimals);
+    }
+  }
+  fp.resize(decimals, '0');
+  size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string::npos ? "0" : ip.substr(nz);
+  bool zero = ip == "0" && fp.find_first_not_of('0') == std::string::npos;
+  std::string out = (negative && !zero ? "-" : "") + ip;
+  if (decimals > 0) out += "." + fp;
+  if (static_cast<int>(out.size()) > width) return {};
+  return std::string(width - out.size(), ' ') + out;
+}
+
+Value DecodeField(const FieldDef& f, const char* bytes, const CodePage& cp,
+                  const std::string& where) {
+  std::string_view raw(bytes, static_cast<size_t>(f.width));
+  switch (f.type) {
+    case 'C': {
+      std::string_view t = raw;
+      while (!t.empty() && (t.back() == ' ' || t.back() == '\0')) t.remove_suffix(1);
+      if (t.empty()) return Value();
+      return Value::Text(cp.Decode(t));
+    }
+    case 'N':
+    case 'F':
+      return DecodeNumber(f, raw, where);
+    case 'D':
+      return DecodeDate(f, raw, where);
+    case 'L':
+      switch (raw[0]) {
+        case 'T': case 't': case 'Y': case 'y':
+          return Value::Logical(true);
+        case 'F': case 'f': case 'N': case 'n':
+          return Value::Logical(false);
+        default:
+          return Value();
+      }
+    case 'I':
+    case '+':
+      if (AllZero(bytes, 4)) return Value();
+      return Value::Number(static_cast<int32_t>(BigEndian32(bytes) ^ 0x80000000u));
+    case 'O': {
+      if (AllZero(bytes, 8)) return Value();
+      uint64_t bits = (uint64_t{BigEndian32(bytes)} << 32) | BigEndian32(bytes + 4);
+      bits = (bits & 0x8000000000000000ull) ? (bits & ~0x8000000000000000ull) : ~bits;
+      double d;
+      std::memcpy(&d, &bits, 8);
+      return Value::Number(d);
+    }
+    case '@': {
+      if (AllZero(bytes, 8)) return Value();
+      Date d = Date::FromJulianDay(BigEndian32(bytes));
+      if (!d.IsValid()) return Value();
+      return Value::FromDate(d);
+    }
+    default:
+      BadValue(where, f, "this field type has no plain value");
+  }
+}
+
+void EncodeField(const FieldDef& f, const Value& v, const CodePage& cp, const std::string& where,
+                 char* out) {
+  const size_t w = static_cast<size_t>(f.width);
+  bool binary = f.type == 'I' || f.type == '+' || f.type == 'O' || f.type == '@';
+  if (v.is_null()) {
+    std::memset(out, binary ? 0 : ' ', w);
+    return;
+  }
+  auto wrong_kind = [&](const char* expected) {
+    BadValue(where, f, std::string(expected) + " expected, not '" + ToDebugString(v) + "'");
+  };
+  switch (f.type) {
+    case 'C': {
+      if (v.kind() != ValueKind::kText) wrong_kind("text");
+      std::string bytes, bad;
+      if (!cp.Encode(v.text(), &bytes, &bad)) {
+        if (bad == "invalid UTF-8") BadValue(where, f, "the text is not valid UTF-8");
+        BadValue(where, f,
+                 "the character '" + bad + "' cannot be stored in code page " +
+                     std::to_string(cp.number()) + " (in '" + v.text() + "')");
+      }
+      // Trailing blanks are not part of the value.
+      while (bytes.size() > w && bytes.back() == ' ') bytes.pop_back();
+      if (bytes.size() > w)
+        BadValue(where, f,
+                 "the text '" + v.text() + "' is longer than the field's " + std::to_string(w) +
+                     " characters");
+      std::memcpy(out, bytes.data(), bytes.size());
+      std::memset(out + bytes.size(), ' ', w - bytes.size());
+      return;
+    }
+    case 'N':
+    case 'F': {
+      if (v.kind() != ValueKind::kNumber) wrong_kind("a number");
+      std::string s = FormatNumber(v.number(), f.width, f.decimals);
+      if (s.empty())
+        BadValue(where, f, "the value " + ToDebugString(v) + " does not fit " + TypeText(f));
+      std::memcpy(out, s.data(), w);
+      return;
+    }
+    case 'D': {
+      if (v.kind() != ValueKind::kDate) wrong_kind("a date");
+      Date d = v.date();
+      if (!d.IsValid()) BadValue(where, f, "not a valid date");
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.year, d.month, d.day);
+      std::memcpy(out, buf, 8);
+      return;
+    }
+    case 'L':
+      if (v.kind() != ValueKind::kLogical) wrong_kind("a logical");
+      out[0] = v.logical() ? 'T' : 'F';
+      return;
+    case 'I':
+    case '+': {
+      if (v.kind() != ValueKind::kNumber) wrong_kind("a number");
+      double d = v.number();
+      if (d != std::floor(d) || d < -2147483647.0 || d > 2147483647.0)
+        BadValue(where, f, "the value " + ToDebugString(v) + " does not fit a long integer");
+      PutBigEndian32(static_cast<uint32_t>(static_cast<int32_t>(d)) ^ 0x80000000u, out);
+      return;
+    }
+    case 'O': {
+      if (v.kind() != ValueKind::kNumber) wrong_kind("a number");
+      double d = v.number();
+      uint64_t bits;
+      std::memcpy(&bits, &d, 8);
+      bits = (bits & 0x8000000000000000ull) ? ~bits : (bits | 0x8000000000000000ull);
+      PutBigEndian32(static_cast<uint32_t>(bits >> 32), out);
+      PutBigEndian32(static_cast<uint32_t>(bits), out + 4);
+      return;
+    }
+    case '@': {
+      if (v.kind() != ValueKind::kDate) wrong_kind("a date");
+      PutBigEndian32(static_cast<uint32_t>(v.date().JulianDay()), out);
+      PutBigEndian32(0, out + 4);
+      return;
+    }
+    default:
+      BadValue(where, f, "this field type cannot be written here");
+  }
+}
+
+uint32_t DecodeMemoPointer(const FieldDef& f, const char* bytes, const std::string& where) {
+  std::string_view t = Trim(std::string_view(bytes, static_cast<size_t>(f.width)));
+  if (t.empty()) return 0;
+  uint64_t n = 0;
+  for (char c : t) {
+    if (c < '0' || c > '9' || n > 0xFFFFFFFFull / 10)
+      BadValue(where, f, "not a memo block number: '" + std::string(t) + "'");
+    n = n * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (n > 0xFFFFFFFFull) BadValue(where, f, "memo block number out of range");
+  return static_cast<uint32_t>(n);
+}
+
+void EncodeMemoPointer(uint32_t block, char* out) {
+  std::memset(out, ' ', 10);
+  if (block == 0) return;
+  std::string s = std::to_string(block);
+  std::memcpy(out + 10 - s.size(), s.data(), s.size());
+}
+
+}  // namespace lumi::dbf

@@ -1,0 +1,194 @@
+#include "engine/dbf/index_key.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "engine/dbf/codepage.h"
+#include "engine/dbf/field_codec.h"
+#include "engine/error.h"
+
+namespace lumi::dbf {
+
+namespace {
+
+constexpr int kBcdLength = 12;
+
+std::string DateKey(double jdn) {
+  std::string k(8, '\0');
+  std::memcpy(k.data(), &jdn, 8);  // little-endian hosts only, as the file is
+  return k;
+}
+
+double DateKeyValue(std::string_view k) {
+  double d = 0;
+  if (k.size() >= 8) std::memcpy(&d, k.data(), 8);
+  return d;
+}
+
+}  // namespace
+
+int KeyLength(const FieldDef& f) {
+  switch (f.type) {
+    case 'C': return f.width <= 100 ? f.width : 0;
+    case 'N': case 'F': return kBcdLength;
+    case 'D': return 8;
+    default: return 0;
+  }
+}
+
+char KeyType(const FieldDef& f) { return f.type == 'F' ? 'N' : f.type; }
+
+std::string BcdFromText(std::string_view text) {
+  std::string key(kBcdLength, '\0');
+  bool negative = false;
+  std::string ip, fp;
+  bool in_fraction = false;
+  for (char c : text) {
+    if (c == '-') negative = true;
+    else if (c == '.' || c == ',') in_fraction = true;
+    else if (c >= '0' && c <= '9') (in_fraction ? fp : ip).push_back(c);
+  }
+  size_t nz = ip.find_first_not_of('0');
+  ip = nz == std::string::npos ? "" : ip.substr(nz);
+  int exponent = static_cast<int>(ip.size());
+  std::string digits = ip + fp;
+  if (ip.empty()) {
+    size_t lead = fp.find_first_not_of('0');
+    if (lead == std::string::npos) {
+      key[0] = 0x34;
+      key[1] = 0x01;
+      return key;  // zero
+    }
+    exponent = -static_cast<int>(lead);
+    digits = fp.substr(lead);
+  }
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  if (digits.size() > 20) digits.resize(20);
+  key[0] = static_cast<char>(0x34 + exponent);
+  key[1] = static_cast<char>((negative ? 0x80 : 0) | (digits.size() << 2) | 0x01);
+  for (size_t i = 0; i < digits.size(); ++i) {
+    int d = digits[i] - '0';
+    key[2 + i / 2] = static_cast<char>(key[2 + i / 2] | (i % 2 == 0 ? d << 4 : d));
+  }
+  return key;
+}
+
+bool IsZeroBcd(std::string_view k) {
+  if (k.size() < kBcdLength) return true;
+  if (((static_cast<unsigned char>(k[1]) >> 2) & 0x1F) == 0) return true;
+  for (int i = 2; i < kBcdLength; ++i)
+    if (k[i]) return false;
+  return true;
+}
+
+double BcdToDouble(std::string_view k) {
+  if (IsZeroBcd(k)) return 0;
+  std::string s = "0.";
+  for (int i = 2; i < kBcdLength; ++i) {
+    unsigned char b = static_cast<unsigned char>(k[i]);
+    s.push_back(static_cast<char>('0' + (b >> 4)));
+    s.push_back(static_cast<char>('0' + (b & 15)));
+  }
+  int exponent = static_cast<unsigned char>(k[0]) - 0x34;
+  s += "e" + std::to_string(exponent);
+  double d = 0;
+  std::from_chars(s.data(), s.data() + s.size(), d);
+  return (static_cast<unsigned char>(k[1]) & 0x80) ? -d : d;
+}
+
+int CompareKeys(char type, std::string_view a, std::string_view b) {
+  switch (type) {
+    case 'N': {
+      bool za = IsZeroBcd(a), zb = IsZeroBcd(b);
+      bool na = !za && (static_cast<unsigned char>(a[1]) & 0x80);
+      bool nb = !zb && (static_cast<unsigned char>(b[1]) & 0x80);
+      // Sign classes: negative < zero < positive.
+      int ca = za ? 0 : (na ? -1 : 1), cb = zb ? 0 : (nb ? -1 : 1);
+      if (ca != cb) return ca < cb ? -1 : 1;
+      if (ca == 0) return 0;
+      int r = static_cast<unsigned char>(a[0]) - static_cast<unsigned char>(b[0]);
+      if (r == 0) r = std::memcmp(a.data() + 2, b.data() + 2, kBcdLength - 2);
+      if (r != 0) r = r < 0 ? -1 : 1;
+      return na ? -r : r;
+    }
+    case 'D': {
+      double x = DateKeyValue(a), y = DateKeyValue(b);
+      return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    default: {
+      size_t n = std::min(a.size(), b.size());
+      int r = std::memcmp(a.data(), b.data(), n);
+      if (r != 0) return r < 0 ? -1 : 1;
+      return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    }
+  }
+}
+
+std::string KeyFromField(const FieldDef& f, const char* bytes) {
+  switch (KeyType(f)) {
+    case 'N':
+      return BcdFromText(std::string_view(bytes, static_cast<size_t>(f.width)));
+    case 'D': {
+      std::string_view s(bytes, 8);
+      int y = 0, m = 0, d = 0;
+      bool ok = true;
+      for (int i = 0; i < 8; ++i) {
+        if (s[i] < '0' || s[i] > '9') {
+          ok = false;
+          break;
+        }
+        int v = s[i] - '0';
+        if (i < 4) y = y * 10 + v;
+        else if (i < 6) m = m * 10 + v;
+        else d = d * 10 + v;
+      }
+      Date date{y, m, d};
+      return DateKey(ok && date.IsValid() ? static_cast<double>(date.JulianDay()) : 0.0);
+    }
+    default:
+      return std::string(bytes, static_cast<size_t>(f.width));
+  }
+}
+
+std::optional<std::string> KeyFromValue(const FieldDef& f, const Value& v, const CodePage& cp) {
+  char t = KeyType(f);
+  if (v.is_null()) {
+    if (t == 'C') return std::string(static_cast<size_t>(f.width), ' ');
+    if (t == 'N') return BcdFromText("0");
+    return DateKey(0.0);
+  }
+  switch (t) {
+    case 'C': {
+      if (v.kind() != ValueKind::kText)
+        throw EngineError("field " + f.name + ": a text key expected, not " + ToDebugString(v));
+      std::string bytes, bad;
+      if (!cp.Encode(v.text(), &bytes, &bad)) return std::nullopt;
+      while (bytes.size() > static_cast<size_t>(f.width) && bytes.back() == ' ') bytes.pop_back();
+      if (bytes.size() > static_cast<size_t>(f.width)) return std::nullopt;
+      bytes.resize(static_cast<size_t>(f.width), ' ');
+      return bytes;
+    }
+    case 'N': {
+      if (v.kind() != ValueKind::kNumber)
+        throw EngineError("field " + f.name + ": a numeric key expected, not " + ToDebugString(v));
+      if (!std::isfinite(v.number())) return std::nullopt;
+      char buf[400];
+      auto r = std::to_chars(buf, buf + sizeof buf, v.number(), std::chars_format::fixed);
+      return BcdFromText(std::string_view(buf, static_cast<size_t>(r.ptr - buf)));
+    }
+    default: {
+      if (v.kind() != ValueKind::kDate)
+        throw EngineError("field " + f.name + ": a date key expected, not " + ToDebugString(v));
+      return DateKey(static_cast<double>(v.date().JulianDay()));
+    }
+  }
+}
+
+bool IsBlankKey(char type, std::string_view key) {
+  if (type == 'C') return IsBlank(key.data(), key.size()) && key.find('\0') == std::string_view::npos;
+  if (type == 'D') return DateKeyValue(key) == 0.0;
+  return false;
+}
+
+}  // namespace lumi::dbf

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "engine/dbf/field.h"
+
+namespace lumi::dbf {
+
+class DataFile;
+
+// One tag as the .mdx holds it.
+struct MdxTag {
+  std::string name;
+  std::string expression;
+  char type = 'C';
+  int field = -1;  // the table field the expression names, or -1
+  int slot = 0;    // 1-based slot in the tag table
+  uint32_t header_page = 0;
+  uint32_t root = 0;
+  uint16_t key_length = 0;
+  uint16_t item_length = 0;
+  uint16_t max_keys = 0;
+  bool descending = false;
+  bool unique = false;
+  // A tag we can keep: a plain field of the right type and length, ascending,
+  // not unique, without a filter.
+  bool maintainable = false;
+};
+
+using IndexEntry = std::pair<std::string, uint32_t>;  // key, record number
+
+// A dBase IV production index: the header, the tag table and one B-tree per
+// tag. Pointers are 512-byte page numbers; nodes are one block. Changes keep
+// each tree exact: leaves list (key, record) in order, and each branch key is
+// the highest key below it. Freed nodes are not reused until a rebuild.
+// Errors are EngineError naming the file; a damaged tree is reported as such,
+// never read out of bounds.
+class MdxFile {
+ public:
+  // Reads the header and tag table of an existing index. `fields` are the
+  // table's, to tie each tag to its field.
+  MdxFile(std::shared_ptr<DataFile> file, const std::vector<FieldDef>& fields);
+
+  // Writes a new index with no tags into the empty `file`.
+  static void Initialize(DataFile& file, const std::string& base_name);
+
+  const std::vector<MdxTag>& tags() const { return tags_; }
+  int FindTag(std::string_view name) const;  // index into tags(), or -1
+  const std::string& path() const;
+
+  // Adds a tag on `field` holding `sorted` entries (ascending by key, then
+  // record number). Throws when the tag table is full.
+  void AddTag(const std::string& name, const FieldDef& field, int field_index,
+              const std::vector<IndexEntry>& sorted);
+  // Rebuilds every tag from `sorted[i]` (one list per tag, in tags() order),
+  // writing the whole file anew.
+  void Rebuild(const std::vector<std::vector<IndexEntry>>& sorted);
+
+  void Insert(int tag, const std::string& key, uint32_t recno);
+  // Throws when (key, recno) is not in the tag (the index does not match its
+  // table).
+  void Erase(int tag, const std::string& key, uint32_t recno);
+
+  // Visits the entries of `tag` in order, starting at the first whose key is
+  // not below `start` (all when `start` is null; it orders keys as
+  // CompareKeys does, against the key it is given), until `visit` returns
+  // false.
+  using StartFn = std::function<bool(std::string_view key)>;  // true: at or past the start
+  void Walk(int tag, const StartFn& start,
+            const std::function<bool(std::string_view key, uint32_t recno)>& visit) const;
+
+  // Checks the tree of `tag`: order, branch keys, leaf trailers. Returns an
+  // empty string when sound, else the first fault.
+  std::string CheckTree(int tag) const;
+
+  void DropCaches() { cache_.clear(); }
+
+ private:
+  struct Node;
+  const std::string& Block(uint32_t page) const;
+  void Store(uint32_t page, const std::string& block);
+  uint32_t Allocate(uint32_t blocks = 1);
+  void WriteHeaderCounts();
+  void WriteTagTable();
+  void WriteTagHeader(const MdxTag& t);
+  uint32_t BuildTree(const MdxTag& t, const std::vector<IndexEntry>& sorted);
+  void ReadTags(const std::vector<FieldDef>& fields);
+  [[noreturn]] void Damaged(const std::string& what) const;
+
+  struct InsertResult;
+  InsertResult InsertAt(const MdxTag& t, uint32_t page, const std::string& key, uint32_t recno,
+                        int depth);
+  bool EraseAt(const MdxTag& t, uint32_t page, const std::string& key, uint32_t recno, int depth,
+               bool* max_changed, std::string* new_max, bool* now_empty);
+  uint32_t MaxRecno(const MdxTag& t, uint32_t page, int depth) const;
+  std::string MaxKey(const MdxTag& t, uint32_t page, int depth) const;
+  bool WalkAt(const MdxTag& t, uint32_t page, int depth, const StartFn* start,
+              const std::function<bool(std::string_view, uint32_t)>& visit, uint64_t* budget) const;
+  std::string CheckAt(const MdxTag& t, uint32_t page, int depth, std::string* prev_key,
+                      uint32_t* prev_recno, bool* have_prev, std::string* max_key,
+                      uint64_t* budget) const;
+
+  std::shared_ptr<DataFile> file_;
+  std::vector<MdxTag> tags_;
+  uint32_t pages_per_block_ = 2;
+  uint32_t block_size_ = 1024;
+  uint32_t page_count_ = 4;  // header bytes 32-35: the next page to allocate
+  mutable std::unordered_map<uint32_t, std::string> cache_;
+};
+
+}  // namespace lumi::dbf

@@ -1,0 +1,343 @@
+// The production index of a Table: tags, lookups, checking and rebuilding.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+
+#include "engine/dbf/field_codec.h"
+#include "engine/dbf/index_key.h"
+#include "engine/dbf/table.h"
+#include "engine/dbf/table_state.h"
+#include "engine/error.h"
+
+namespace lumi::dbf {
+
+std::vector<std::vector<IndexEntry>> CollectKeys(const TableState& s, const std::vector<int>& tags) {
+  std::vector<std::vector<IndexEntry>> out(tags.size());
+  const uint32_t reclen = s.header.record_length;
+  const uint32_t count = s.header.record_count;
+  for (auto& v : out) v.reserve(count);
+  const size_t per = std::max<size_t>(1, (1u << 20) / reclen);
+  std::string chunk;
+  for (uint32_t first = 1; first <= count; first += static_cast<uint32_t>(per)) {
+    size_t n = std::min<size_t>(per, count - first + 1);
+    chunk.resize(n * reclen);
+    s.dbf->ReadExact(s.header.RecordOffset(first), chunk.data(), chunk.size());
+    for (size_t r = 0; r < n; ++r) {
+      for (size_t t = 0; t < tags.size(); ++t) {
+        const FieldDef& f = s.header.fields[static_cast<size_t>(s.mdx->tags()[tags[t]].field)];
+        out[t].emplace_back(KeyFromField(f, chunk.data() + r * reclen + f.offset),
+                            first + static_cast<uint32_t>(r));
+      }
+    }
+  }
+  for (size_t t = 0; t < tags.size(); ++t) {
+    char type = s.mdx->tags()[tags[t]].type;
+    std::stable_sort(out[t].begin(), out[t].end(), [type](const IndexEntry& a, const IndexEntry& b) {
+      int c = CompareKeys(type, a.first, b.first);
+      return c < 0 || (c == 0 && a.second < b.second);
+    });
+  }
+  return out;
+}
+
+namespace {
+
+TableState& State(const std::shared_ptr<TableState>& s) {
+  if (!s) throw EngineError("the table is not open");
+  s->CheckUsable();
+  return *s;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The tag to look up through; throws when the index cannot serve it.
+int LookupTag(const TableState& s, std::string_view name) {
+  if (!s.index_problem.empty()) throw EngineError(s.index_problem);
+  int t = s.mdx ? s.mdx->FindTag(name) : -1;
+  if (t < 0) throw EngineError(s.path + ": there is no index tag " + std::string(name));
+  const MdxTag& tag = s.mdx->tags()[static_cast<size_t>(t)];
+  if (tag.field < 0 || tag.descending)
+    throw EngineError(s.mdx->path() + ": tag " + tag.name + " cannot be used for lookups");
+  return t;
+}
+
+uint32_t CheckedRecno(const TableState& s, uint32_t recno) {
+  if (recno == 0 || recno > s.header.record_count)
+    throw EngineError(s.mdx->path() + ": the index lists record " + std::to_string(recno) +
+                      ", which the table does not have; rebuilding the index mends it");
+  return recno;
+}
+
+// N keys of blank fields equal the key of 0: the record decides.
+bool FieldIsBlank(const TableState& s, int field, uint32_t recno) {
+  const FieldDef& f = s.header.fields[static_cast<size_t>(field)];
+  std::string b(static_cast<size_t>(f.width), '\0');
+  s.dbf->ReadExact(s.header.RecordOffset(recno) + static_cast<uint64_t>(f.offset), b.data(), b.size());
+  return IsBlank(b.data(), b.size());
+}
+
+bool EntryIsNull(const TableState& s, const MdxTag& t, std::string_view key, uint32_t recno) {
+  if (t.type == 'N') return IsZeroBcd(key) && FieldIsBlank(s, t.field, recno);
+  return IsBlankKey(t.type, key);
+}
+
+}  // namespace
+
+std::vector<TagInfo> Table::Tags() const {
+  const TableState& s = State(state_);
+  std::vector<TagInfo> out;
+  if (!s.mdx) return out;
+  for (auto& t : s.mdx->tags()) out.push_back({t.name, t.expression, t.type});
+  return out;
+}
+
+void Table::CreateTag(const std::string& tag, const std::string& field) {
+  TableState& s = State(state_);
+  s.CheckWritable();
+  std::string name = Upper(tag);
+  bool good = !name.empty() && name.size() <= 10 && std::isalpha(static_cast<unsigned char>(name[0]));
+  for (char c : name) good = good && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+  if (!good) throw EngineError(s.path + ": '" + tag + "' is not a valid tag name (1 to 10 letters, digits or _)");
+  int fi = FieldIndex(field);
+  if (fi < 0) throw EngineError(s.path + ": there is no field " + field);
+  const FieldDef& f = s.header.fields[static_cast<size_t>(fi)];
+  if (KeyLength(f) == 0)
+    throw EngineError(s.path + ": field " + f.name + " cannot be indexed");
+  if (s.mdx && s.mdx->FindTag(name) >= 0)
+    throw EngineError(s.path + ": the index already has a tag " + name);
+  AtomicChange change;
+  if (!s.mdx) {
+    std::string path = s.CompanionPath("mdx");
+    std::shared_ptr<DataFile> file;
+    if (auto old = Resolve(path)) {
+      file = DataFile::Open(*old);  // left over from elsewhere: replaced
+      file->Truncate(0);
+    } else {
+      file = DataFile::Create(path);
+    }
+    MdxFile::Initialize(*file, std::filesystem::path(s.path).stem().string());
+    s.mdx_file = file;
+    s.mdx = std::make_unique<MdxFile>(file, s.header.fields);
+    s.SetProductionFlag(true);
+  }
+  // Keys of the new tag only: a temporary tag list of one.
+  std::vector<IndexEntry> entries;
+  {
+    const uint32_t reclen = s.header.record_length;
+    const size_t per = std::max<size_t>(1, (1u << 20) / reclen);
+    std::string chunk;
+    entries.reserve(s.header.record_count);
+    for (uint32_t first = 1; first <= s.header.record_count; first += static_cast<uint32_t>(per)) {
+      size_t n = std::min<size_t>(per, s.header.record_count - first + 1);
+      chunk.resize(n * reclen);
+      s.dbf->ReadExact(s.header.RecordOffset(first), chunk.data(), chunk.size());
+      for (size_t r = 0; r < n; ++r)
+        entries.emplace_back(KeyFromField(f, chunk.data() + r * reclen + f.offset),
+                             first + static_cast<uint32_t>(r));
+    }
+    char type = KeyType(f);
+    std::stable_sort(entries.begin(), entries.end(), [type](const IndexEntry& a, const IndexEntry& b) {
+      int c = CompareKeys(type, a.first, b.first);
+      return c < 0 || (c == 0 && a.second < b.second);
+    });
+  }
+  s.mdx->AddTag(name, f, fi, entries);
+  s.SetFieldFlag(static_cast<size_t>(fi), true);
+  s.WriteDate();
+  change.Commit();
+}
+
+void Table::DropIndex() {
+  TableState& s = State(state_);
+  if (s.dbf->read_only()) throw EngineError(s.path + ": the table is read-only");
+  AtomicChange change;
+  std::shared_ptr<DataFile> file = s.mdx_file;
+  if (!file) {
+    if (auto old = Resolve(s.CompanionPath("mdx")); old && s.header.production_index)
+      file = DataFile::Open(*old);
+  }
+  if (file) file->Remove();
+  if (s.header.production_index) s.SetProductionFlag(false);
+  for (size_t i = 0; i < s.header.fields.size(); ++i) {
+    unsigned char b;
+    s.dbf->ReadExact(s.header.FieldFlagOffset(i), &b, 1);
+    if (b) s.SetFieldFlag(i, false);
+  }
+  change.Commit();
+  s.mdx.reset();
+  s.mdx_file.reset();
+  s.index_problem.clear();
+}
+
+std::vector<uint32_t> Table::FindEqual(std::string_view tag, const Value& key) const {
+  const TableState& s = State(state_);
+  int ti = LookupTag(s, tag);
+  const MdxTag& t = s.mdx->tags()[static_cast<size_t>(ti)];
+  const FieldDef& f = s.header.fields[static_cast<size_t>(t.field)];
+  std::optional<std::string> k = KeyFromValue(f, key, *s.cp);
+  std::vector<uint32_t> out;
+  if (!k) return out;
+  bool want_null = key.is_null();
+  // A zero or empty-text key also matches NULL fields; only the record tells.
+  bool check = t.type == 'N' && IsZeroBcd(*k);
+  if (!want_null && IsBlankKey(t.type, *k)) return out;
+  s.mdx->Walk(
+      ti, [&](std::string_view ek) { return CompareKeys(t.type, ek, *k) >= 0; },
+      [&](std::string_view ek, uint32_t recno) {
+        if (CompareKeys(t.type, ek, *k) != 0) return false;
+        CheckedRecno(s, recno);
+        if (check && FieldIsBlank(s, t.field, recno) != want_null) return true;
+        out.push_back(recno);
+        return true;
+      });
+  return out;
+}
+
+std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional<KeyBound>& low,
+                                       const std::optional<KeyBound>& high) const {
+  const TableState& s = State(state_);
+  int ti = LookupTag(s, tag);
+  const MdxTag& t = s.mdx->tags()[static_cast<size_t>(ti)];
+  const FieldDef& f = s.header.fields[static_cast<size_t>(t.field)];
+  std::optional<std::string> lo, hi;
+  std::vector<uint32_t> out;
+  auto bound_key = [&](const KeyBound& b) -> std::optional<std::string> {
+    if (b.key.is_null()) return std::nullopt;
+    if (t.type == 'C') {
+      // A text bound too long for the field still bounds: compare its first bytes.
+      if (b.key.kind() != ValueKind::kText)
+        throw EngineError("field " + f.name + ": a text key expected, not " + ToDebugString(b.key));
+      std::string bytes, bad;
+      if (!s.cp->Encode(b.key.text(), &bytes, &bad)) return std::nullopt;
+      return bytes;
+    }
+    return KeyFromValue(f, b.key, *s.cp);
+  };
+  if (low) {
+    lo = bound_key(*low);
+    if (!lo) return out;
+  }
+  if (high) {
+    hi = bound_key(*high);
+    if (!hi) return out;
+  }
+  // Text keys are padded with blanks; compare the bound the same way.
+  auto cmp = [&](std::string_view key, const std::string& bound) {
+    if (t.type != 'C') return CompareKeys(t.type, key, bound);
+    std::string b = bound;
+    if (b.size() < key.size()) b.resize(key.size(), ' ');
+    return CompareKeys('C', key, b);
+  };
+  MdxFile::StartFn start;
+  if (lo) start = [&](std::string_view k) {
+      int c = cmp(k, *lo);
+      return low->inclusive ? c >= 0 : c > 0;
+    };
+  s.mdx->Walk(ti, start, [&](std::string_view k, uint32_t recno) {
+    if (hi) {
+      int c = cmp(k, *hi);
+      if (c > 0 || (c == 0 && !high->inclusive)) return false;
+    }
+    CheckedRecno(s, recno);
+    if (!EntryIsNull(s, t, k, recno)) out.push_back(recno);
+    return true;
+  });
+  return out;
+}
+
+std::vector<uint32_t> Table::FindPrefix(std::string_view tag, std::string_view utf8_prefix) const {
+  const TableState& s = State(state_);
+  int ti = LookupTag(s, tag);
+  const MdxTag& t = s.mdx->tags()[static_cast<size_t>(ti)];
+  if (t.type != 'C') throw EngineError(s.path + ": tag " + t.name + " does not hold text");
+  std::string p, bad;
+  std::vector<uint32_t> out;
+  if (!s.cp->Encode(utf8_prefix, &p, &bad)) return out;
+  if (p.size() > t.key_length) return out;
+  auto head = [&](std::string_view k) { return std::memcmp(k.data(), p.data(), p.size()); };
+  s.mdx->Walk(
+      ti, [&](std::string_view k) { return head(k) >= 0; },
+      [&](std::string_view k, uint32_t recno) {
+        if (head(k) != 0) return false;
+        CheckedRecno(s, recno);
+        if (!IsBlankKey('C', k)) out.push_back(recno);
+        return true;
+      });
+  return out;
+}
+
+std::optional<std::string> Table::VerifyIndex() const {
+  const TableState& s = State(state_);
+  if (!s.index_problem.empty()) return s.index_problem;
+  if (!s.mdx) return std::nullopt;
+  const uint32_t count = s.header.record_count;
+  for (size_t ti = 0; ti < s.mdx->tags().size(); ++ti) {
+    const MdxTag& t = s.mdx->tags()[ti];
+    if (t.field < 0 || !t.maintainable) continue;
+    std::string tree = s.mdx->CheckTree(static_cast<int>(ti));
+    if (!tree.empty()) return "tag " + t.name + ": " + tree;
+    std::vector<IndexEntry> want;
+    try {
+      want = CollectKeys(s, {static_cast<int>(ti)})[0];
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+    std::vector<char> seen(static_cast<size_t>(count) + 1, 0);
+    std::optional<std::string> fault;
+    size_t pos = 0;
+    try {
+      s.mdx->Walk(static_cast<int>(ti), nullptr, [&](std::string_view k, uint32_t recno) {
+        if (recno == 0 || recno > count) {
+          fault = "tag " + t.name + ": lists record " + std::to_string(recno) + ", past the table's end";
+          return false;
+        }
+        if (seen[recno]) {
+          fault = "tag " + t.name + ": lists record " + std::to_string(recno) + " twice";
+          return false;
+        }
+        seen[recno] = 1;
+        if (pos >= want.size() || want[pos].second != recno ||
+            CompareKeys(t.type, want[pos].first, k) != 0) {
+          uint32_t expected = pos < want.size() ? want[pos].second : 0;
+          fault = "tag " + t.name + ": at position " + std::to_string(pos + 1) + " the index holds record " +
+                  std::to_string(recno) + ", the table's order has record " + std::to_string(expected);
+          return false;
+        }
+        ++pos;
+        return true;
+      });
+    } catch (const std::exception& e) {
+      return std::string(e.what());
+    }
+    if (fault) return fault;
+    if (pos != want.size())
+      return "tag " + t.name + ": record " + std::to_string(want[pos].second) + " is missing";
+  }
+  return std::nullopt;
+}
+
+void Table::RebuildIndex() {
+  TableState& s = State(state_);
+  if (!s.mdx) {
+    if (s.header.production_index)
+      throw EngineError(s.index_problem.empty() ? s.path + ": the index cannot be rebuilt" : s.index_problem);
+    return;
+  }
+  if (s.dbf->read_only()) throw EngineError(s.path + ": the table is read-only");
+  std::vector<int> all;
+  for (size_t t = 0; t < s.mdx->tags().size(); ++t) {
+    if (s.mdx->tags()[t].field < 0)
+      throw EngineError(s.mdx->path() + ": tag " + s.mdx->tags()[t].name + " cannot be rebuilt by this program");
+    all.push_back(static_cast<int>(t));
+  }
+  AtomicChange change;
+  s.mdx->Rebuild(CollectKeys(s, all));
+  change.Commit();
+  s.index_problem.clear();
+}
+
+}  // namespace lumi::dbf
