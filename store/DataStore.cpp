@@ -65,10 +65,10 @@ void DataStore::ActualizeazaComenziDBF() {
   Ajutoare::QueryRst(sx_);
   sx_.SQL().Add(Std("SELECT * FROM " + comenzi));
   sx_.Open();
+  if (hooks_.processMessages) hooks_.processMessages();
   const bool areBuc = sx_.FindField("BUC") != nullptr;
   // Closed at once: the pack that follows needs the table to itself.
   Ajutoare::QueryRst(sx_);
-  if (hooks_.processMessages) hooks_.processMessages();
   if (areBuc) return;
   Executa({"ALTER TABLE " + comenzi, "ADD BUC DECIMAL(6,0)"});
   Executa({"UPDATE " + comenzi, "SET BUC=1"});
