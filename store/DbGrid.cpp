@@ -3,7 +3,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
-DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new QueryModel(nullptr, this)) {
+DbGrid::DbGrid(QWidget* parent) : DbGrid(new QueryModel(nullptr), parent) {}
+
+DbGrid::DbGrid(QueryModel* model, QWidget* parent) : QTableView(parent), model_(model) {
+  model_->setParent(this);
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);

@@ -16,6 +16,8 @@ class DbGrid : public QTableView {
 
  public:
   explicit DbGrid(QWidget* parent = nullptr);
+  // A grid on a model of the caller's (a QueryModel subclass), which it takes over.
+  DbGrid(QueryModel* model, QWidget* parent);
 
   // The query shown (none: an empty grid). The grid does not own it.
   void SetQuery(lumi::TQuery* query);
