@@ -116,12 +116,15 @@ CodePage::CodePage(int table_index) {
   const CodePageTable& t = kCodePageTables[table_index];
   number_ = t.code_page;
   for (int i = 0; i < 128; ++i) {
-    char32_t cp = t.upper[i] ? t.upper[i] : static_cast<char32_t>(0x80 + i);
+    // An undefined byte reads as the C1 control of its number (0x80-0x9F) or a
+    // private-use character (0xA0-0xFF), which no code page defines.
+    char32_t cp = t.upper[i] ? t.upper[i]
+                             : static_cast<char32_t>(i < 0x20 ? 0x80 + i : 0xF700 + 0x80 + i);
     std::string s;
     AppendUtf8(cp, &s);
     utf8_[i] = {0, 0, 0, 0};
     for (size_t k = 0; k < s.size() && k < 3; ++k) utf8_[i][k] = s[k];
-    encode_[cp] = static_cast<uint8_t>(0x80 + i);
+    encode_.emplace(cp, static_cast<uint8_t>(0x80 + i));
   }
 }
 

@@ -10,8 +10,8 @@ namespace lumi::dbf {
 
 // Converts text between UTF-8 (the engine's interface) and one single-byte
 // code page (what a table stores). Bytes a code page leaves undefined read as
-// the C1 control of the same number and write back unchanged, so every file
-// round-trips.
+// a C1 control or a private-use character and write back unchanged, so every
+// file round-trips.
 class CodePage {
  public:
   // The code page of a table from its language-driver byte (and, for level-7

@@ -320,8 +320,13 @@ class JournalImpl {
       for (auto& [folder, log] : logs_) log->Sync();
       for (auto& t : tracked_) t->file->Flush();
       flushed_ = true;
-      for (auto& t : tracked_) t->file->Sync();
-      for (auto& [folder, log] : logs_) SyncDir(folder);
+      std::vector<std::string> changed_folders;
+      for (auto& t : tracked_) {
+        t->file->Sync();
+        // A file made or deleted changes its folder, which must reach the disk too.
+        if (!t->existed || !t->file->exists()) changed_folders.push_back(t->file->folder());
+      }
+      for (auto& f : changed_folders) SyncDir(f);
     } catch (...) {
       Rollback();
       throw;
