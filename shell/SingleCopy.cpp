@@ -12,6 +12,7 @@
 namespace {
 
 constexpr char kTrezire[] = "fata\n";
+CopieUnica* g_curenta = nullptr;
 
 void Adu(QWidget* w) {
   if (w->isMinimized()) w->showNormal();
@@ -68,10 +69,14 @@ bool CopieUnica::Asculta() {
     }
   });
   connect(this, &CopieUnica::Trezita, this, [] { AduProgramulInFata(); });
+  g_curenta = this;
   return true;
 }
 
+CopieUnica* CopieUnica::Curenta() { return g_curenta; }
+
 void CopieUnica::Inceteaza() {
+  if (g_curenta == this) g_curenta = nullptr;
   if (!server_) return;
   server_->close();
   delete server_;

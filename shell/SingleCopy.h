@@ -30,6 +30,10 @@ class CopieUnica : public QObject {
   // Stops answering, so that a new copy can start (as before a restart).
   void Inceteaza();
 
+  // The copy that answers for this program, once Asculta succeeded; null
+  // before (and in tests that never listen).
+  static CopieUnica* Curenta();
+
  signals:
   // A later start asked this copy to come to the front.
   void Trezita();
