@@ -5,6 +5,7 @@
 #include "engine/error.h"
 #include "engine/sql/executor.h"
 #include "engine/sql/filter.h"
+#include "engine/sql/lexer.h"
 #include "engine/sql/parser.h"
 #include "engine/sql/result_set.h"
 #include "engine/sql/values.h"
@@ -210,10 +211,13 @@ void TQuery::Open() {
   }
   sql::Params params;
   if (master_) {
+    // Parameters come from the master's current row; NULL when it has none.
     master_bookmark_ = master_->GetBookmark();
-    for (int i = 0; i < master_->FieldCount(); ++i) {
-      TField& f = master_->Fields(i);
-      params[sql::ToUpper(f.FieldName())] = f.Value();
+    for (const sql::Token& t : sql::Tokenize(sql_.Text())) {
+      if (t.kind != sql::TokenKind::kParam) continue;
+      std::string name = sql::ToUpper(t.text);
+      TField* f = master_->FindField(name);
+      params[name] = f ? f->Value() : dbf::Value();
     }
   }
   for (auto& [name, p] : params_) {
