@@ -1,0 +1,96 @@
+// bench_sql [--sizes 10000,100000,1000000] [--folder DIR]
+//
+// For each size (order lines): generates the shop's five tables, writes them
+// as dBase tables for our engine and into SQLite, then runs the program's
+// statement mix on both in this process. Prints per action the time of each,
+// the ratio ours / SQLite and the peak heap each held during the action.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/sql/memory_meter.h"
+#include "bench/sql/workload.h"
+
+namespace lumi::bench {
+
+const char* OpName(Op op) {
+  static const char* const kNames[] = {"warehouse open + total", "order line save",
+                                       "order line remove",      "keyed reads",
+                                       "orders window open",     "work list build",
+                                       "work copy-back",         "reports build",
+                                       "period totals"};
+  return kNames[static_cast<int>(op)];
+}
+
+namespace {
+
+double Seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+struct Measure {
+  double ms = 0;
+  size_t peak = 0;
+};
+
+Measure Time(Side& side, Op op, bool ours) {
+  Measure m;
+  int n = Repeats(op);
+  size_t base = HeapNow();
+  ResetHeapPeak();
+  side.ResetPeak();
+  double t0 = Seconds();
+  for (int i = 0; i < n; ++i) side.Run(op, i);
+  m.ms = (Seconds() - t0) * 1000 / n;
+  m.peak = ours ? HeapPeak() - base : side.PeakBytes();
+  return m;
+}
+
+void RunSize(int lines, const std::string& folder) {
+  std::printf("\n== %d order lines\n", lines);
+  double t0 = Seconds();
+  Dataset d = Generate(lines);
+  std::filesystem::remove_all(folder);
+  auto ours = MakeLumiSide(d, folder + "/lumi");
+  double t1 = Seconds();
+  auto sqlite = MakeSqliteSide(d, folder + "/sqlite");
+  double t2 = Seconds();
+  std::printf("data: %zu lines, %d orders, %d items, %d clients; written in %.2f s (dBase), %.2f s (SQLite)\n",
+              d.comenzi.size(), d.orders, d.items, d.clients, t1 - t0, t2 - t1);
+  std::printf("%-24s %12s %12s %7s %12s %12s\n", "action", "ours ms", "SQLite ms", "ratio", "ours peak MB",
+              "SQLite MB");
+  for (int k = 0; k < static_cast<int>(Op::kCount); ++k) {
+    Op op = static_cast<Op>(k);
+    Measure a = Time(*ours, op, true);
+    Measure b = Time(*sqlite, op, false);
+    std::printf("%-24s %12.2f %12.2f %7.2f %12.1f %12.1f\n", OpName(op), a.ms, b.ms,
+                b.ms > 0 ? a.ms / b.ms : 0, a.peak / 1048576.0, b.peak / 1048576.0);
+    std::fflush(stdout);
+  }
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace lumi::bench
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes = {10000};
+  std::string folder = (std::filesystem::temp_directory_path() / "lumi_bench_sql").string();
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string a = argv[i];
+    if (a == "--sizes") {
+      sizes.clear();
+      std::stringstream ss(argv[i + 1]);
+      for (std::string s; std::getline(ss, s, ',');) sizes.push_back(std::atoi(s.c_str()));
+    } else if (a == "--folder") {
+      folder = argv[i + 1];
+    }
+  }
+  for (int n : sizes) lumi::bench::RunSize(n, folder);
+  return 0;
+}

@@ -1,0 +1,233 @@
+// The same statement mix on SQLite: same rows, the same indexes,
+// synchronous=FULL, a rollback journal; every result row read column by column.
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include "bench/sql/workload.h"
+
+namespace lumi::bench {
+
+namespace {
+
+class SqliteSide : public Side {
+ public:
+  SqliteSide(const Dataset& d, const std::string& folder) : d_(d) {
+    std::filesystem::create_directories(folder);
+    std::string path = folder + "/shop.sqlite";
+    std::filesystem::remove(path);
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("sqlite open");
+    Exec("PRAGMA synchronous=FULL");
+    Exec("PRAGMA journal_mode=DELETE");
+    Exec("CREATE TABLE Magazie (CODMAG NUMERIC, DATAIN TEXT, FURNIZOR TEXT, DENUMIRE TEXT, UM TEXT, "
+         "CANTIN REAL, LATIME REAL, PRET REAL, STOC REAL, IESIT REAL, TIP INTEGER)");
+    Exec("CREATE TABLE CapCom (CODCAP NUMERIC, DATA TEXT, TERMEN TEXT, PREDAT TEXT, CODCLI NUMERIC, "
+         "COST REAL, REST REAL)");
+    Exec("CREATE TABLE Comenzi (CODCAP NUMERIC, CODCOM NUMERIC, CODMAG NUMERIC, DENUMIRE TEXT, UM TEXT, "
+         "CANT REAL, PRET REAL, TOTAL REAL, EXECUTAT TEXT, LUNG REAL, LAT REAL, TITLU TEXT, BUC REAL)");
+    Exec("CREATE TABLE Clienti (CODCLI NUMERIC, NUME TEXT, ADRESA TEXT, TEL TEXT, CF TEXT, OBS TEXT)");
+    Exec("CREATE TABLE Plati (CODPL NUMERIC, CODCAP NUMERIC, CODCLI NUMERIC, DATA TEXT, DOCJUS TEXT, "
+         "SUMA REAL)");
+    Exec("BEGIN");
+    Load("Magazie", d.magazie);
+    Load("CapCom", d.capcom);
+    Load("Comenzi", d.comenzi);
+    Load("Clienti", d.clienti);
+    Load("Plati", d.plati);
+    Exec("COMMIT");
+    for (const char* ix :
+         {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)", "Comenzi(CODCAP)",
+          "Comenzi(CODCOM)", "Comenzi(TITLU)", "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)"}) {
+      std::string name = std::string(ix);
+      for (char& ch : name) {
+        if (ch == '(' || ch == ')') ch = '_';
+      }
+      Exec("CREATE INDEX " + name + " ON " + ix);
+    }
+  }
+  ~SqliteSide() override { sqlite3_close(db_); }
+
+  size_t PeakBytes() override { return static_cast<size_t>(sqlite3_memory_highwater(0)); }
+  void ResetPeak() override { sqlite3_memory_highwater(1); }
+
+  void Run(Op op, int it) override {
+    Pick p = PickFor(d_, it);
+    const std::string o = std::to_string(p.order), m = std::to_string(p.item),
+                      c = std::to_string(p.new_code);
+    switch (op) {
+      case Op::kWarehouseOpen:
+        Query("SELECT * FROM Magazie WHERE (STOC>0) AND (TIP=0) ORDER BY CODMAG");
+        Query("SELECT SUM(STOC*PRET) AS TOTAL FROM Magazie WHERE (STOC>0) AND (TIP=0)");
+        break;
+      case Op::kOrderLineSave:
+        Exec("BEGIN");
+        Exec("INSERT INTO Comenzi (CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC) "
+             "VALUES (" + o + "," + c + ",'GEAM NOU'," + m + ",'MP','" + p.work + "',2,12.50,'NU',75,2,1,3)");
+        Exec("UPDATE Magazie SET STOC=STOC-2*3, IESIT=IESIT+2*3 WHERE CODMAG=" + m);
+        Exec("UPDATE CapCom SET COST=COST+75, REST=REST+75 WHERE CODCAP=" + o);
+        AddToWork(o, p.work, "75");
+        Exec("COMMIT");
+        break;
+      case Op::kOrderLineRemove:
+        Query("SELECT * FROM Comenzi WHERE CODCOM=" + c);
+        Query("SELECT * FROM Magazie WHERE CODMAG=" + m);
+        Exec("BEGIN");
+        Exec("DELETE FROM Comenzi WHERE CODCOM=" + c);
+        AddToWork(o, p.work, "(-75)");
+        Exec("UPDATE CapCom SET COST=COST+(-75), REST=REST+(-75) WHERE CODCAP=" + o);
+        Exec("UPDATE Magazie SET STOC=STOC-(-2*3), IESIT=IESIT+(-2*3) WHERE CODMAG=" + m);
+        Exec("COMMIT");
+        break;
+      case Op::kKeyedReads:
+        Query("SELECT * FROM Plati WHERE CODCAP=" + o + " ORDER BY DATA,CODPL");
+        Query("SELECT TIP FROM Magazie WHERE CODMAG=" + m);
+        break;
+      case Op::kOrdersOpen:
+        Query("SELECT * FROM Clienti ORDER BY NUME");
+        Query("SELECT * FROM CapCom Z WHERE Z.CODCLI=" + std::to_string(first_client_) +
+              " AND PREDAT<>'DA'");
+        Query("SELECT * FROM Comenzi C ORDER BY TITLU, DENUMIRE");
+        break;
+      case Op::kWorkListBuild:
+        Exec("DROP TABLE IF EXISTS Lucru");
+        Exec("CREATE TABLE Lucru (TERMEN TEXT, CODCOM NUMERIC, DENUMIRE TEXT, UM TEXT, CANT REAL, LUNG REAL, "
+             "LAT REAL, EXECUTAT TEXT, EX2 INTEGER, BUC REAL)");
+        Exec("INSERT INTO Lucru (TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2,BUC) "
+             "SELECT C.TERMEN, Z.CODCOM,Z.DENUMIRE,Z.UM,Z.CANT,Z.LUNG,Z.LAT,Z.EXECUTAT, 0, Z.BUC "
+             "FROM Comenzi Z, CapCom C, Magazie M WHERE (Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) "
+             "AND (C.PREDAT='NU') AND (M.TIP=0)");
+        Exec("UPDATE Lucru SET EX2=1 WHERE EXECUTAT='DA'");
+        Query("SELECT * FROM Lucru ORDER BY CODCOM");
+        break;
+      case Op::kWorkCopyBack:
+        Exec("UPDATE Lucru SET EXECUTAT='NU'");
+        Exec("UPDATE Lucru SET EXECUTAT='DA' WHERE EX2=1");
+        // Only the listed lines change, as in the program.
+        Exec("UPDATE Comenzi SET EXECUTAT=(SELECT EXECUTAT FROM Lucru T WHERE T.CODCOM=Comenzi.CODCOM) "
+             "WHERE CODCOM IN (SELECT CODCOM FROM Lucru)");
+        break;
+      case Op::kReportsBuild:
+        for (int t = 1; t <= 4; ++t) Exec("DROP TABLE IF EXISTS T" + std::to_string(t));
+        Exec("CREATE TABLE T1 (FURNIZOR TEXT, DATAIN TEXT, TIP INTEGER, VALOARE REAL)");
+        Exec("INSERT INTO T1 SELECT FURNIZOR,DATAIN,TIP, SUM(CANTIN*PRET) FROM Magazie WHERE TIP<2 "
+             "GROUP BY TIP,DATAIN,FURNIZOR");
+        Exec("CREATE TABLE T2 (NUME TEXT, DATA TEXT, TERMEN TEXT, CODCAP NUMERIC, COST REAL, REST REAL, PREDAT TEXT)");
+        Exec("INSERT INTO T2 SELECT NUME,DATA,TERMEN,CODCAP,COST,REST,PREDAT FROM CapCom C, Clienti L "
+             "WHERE C.CODCLI=L.CODCLI");
+        Exec("CREATE TABLE T3 (CODCAP NUMERIC, NUME TEXT, DATA TEXT, SUMA REAL, DOCJUS TEXT)");
+        Exec("INSERT INTO T3 SELECT P.CODCAP,NUME, DATA, SUMA, DOCJUS FROM Plati P, Clienti L "
+             "WHERE P.CODCLI=L.CODCLI");
+        Exec("CREATE TABLE T4 (CODCAP NUMERIC, NUME TEXT, DATA TEXT, TERMEN TEXT, COST REAL, REST REAL)");
+        Exec("INSERT INTO T4 SELECT CODCAP,NUME, DATA, TERMEN, COST, REST FROM CapCom C, Clienti L "
+             "WHERE (C.CODCLI=L.CODCLI) AND (C.PREDAT<>'DA')");
+        Query("SELECT FURNIZOR, DATAIN, SUM(VALOARE) AS TOTAL FROM T1 GROUP BY DATAIN, FURNIZOR "
+              "ORDER BY DATAIN, FURNIZOR");
+        Query("SELECT * FROM T2 ORDER BY DATA, NUME");
+        Query("SELECT * FROM T3 ORDER BY DATA, NUME");
+        Query("SELECT * FROM T4 ORDER BY DATA, TERMEN, NUME");
+        break;
+      case Op::kPeriodTotals:
+        Query("SELECT SUM(REST) AS TOTAL FROM CapCom WHERE REST<>0");
+        Query("SELECT TIP,SUM(CANTIN*PRET) AS TOTAL FROM Magazie WHERE (DATAIN>='2025-03-01') AND "
+              "(DATAIN<='2025-03-31') AND (TIP<2) GROUP BY TIP");
+        Query("SELECT M.TIP,SUM(Z.TOTAL) AS TOT1 FROM Comenzi Z, CapCom C, Magazie M WHERE "
+              "(Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) AND (C.DATA>='2025-03-01') AND "
+              "(C.DATA<='2025-03-31') GROUP BY M.TIP");
+        Query("SELECT SUM(SUMA) AS TTT FROM Plati WHERE (DATA>='2025-03-01') AND (DATA<='2025-03-31')");
+        break;
+      case Op::kCount:
+        break;
+    }
+  }
+
+ private:
+  void Exec(const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+      std::string msg = err ? err : "?";
+      sqlite3_free(err);
+      throw std::runtime_error("sqlite: " + msg + " in " + sql);
+    }
+  }
+  // Steps through every row reading every column, as a grid would.
+  void Query(const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+      throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+    }
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      int n = sqlite3_column_count(st);
+      for (int i = 0; i < n; ++i) {
+        if (sqlite3_column_type(st, i) == SQLITE_TEXT) {
+          sink_ += sqlite3_column_bytes(st, i);
+        } else {
+          sink_ += sqlite3_column_double(st, i);
+        }
+      }
+    }
+    sqlite3_finalize(st);
+  }
+  void AddToWork(const std::string& order, const std::string& work, const std::string& amount) {
+    sqlite3_stmt* st = nullptr;
+    std::string sql = "SELECT CODCOM FROM Comenzi WHERE (DENUMIRE IS NULL) AND (TITLU='" + work +
+                      "') AND (CODCAP=" + order + ")";
+    sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr);
+    int64_t code = -1;
+    if (sqlite3_step(st) == SQLITE_ROW) code = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    if (code >= 0) {
+      Exec("UPDATE Comenzi SET TOTAL=TOTAL+" + amount + " WHERE CODCOM=" + std::to_string(code));
+    }
+  }
+  void Load(const std::string& table, const std::vector<std::vector<dbf::Value>>& rows) {
+    if (rows.empty()) return;
+    std::string sql = "INSERT INTO " + table + " VALUES (";
+    for (size_t i = 0; i < rows[0].size(); ++i) sql += i ? ",?" : "?";
+    sql += ")";
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr);
+    char date[16];
+    for (const auto& row : rows) {
+      for (size_t i = 0; i < row.size(); ++i) {
+        const dbf::Value& v = row[i];
+        int k = static_cast<int>(i) + 1;
+        switch (v.kind()) {
+          case dbf::ValueKind::kNull:
+            sqlite3_bind_null(st, k);
+            break;
+          case dbf::ValueKind::kNumber:
+            sqlite3_bind_double(st, k, v.number());
+            break;
+          case dbf::ValueKind::kText:
+            sqlite3_bind_text(st, k, v.text().c_str(), -1, SQLITE_TRANSIENT);
+            break;
+          case dbf::ValueKind::kDate:
+            std::snprintf(date, sizeof date, "%04d-%02d-%02d", v.date().year, v.date().month, v.date().day);
+            sqlite3_bind_text(st, k, date, -1, SQLITE_TRANSIENT);
+            break;
+          case dbf::ValueKind::kLogical:
+            sqlite3_bind_int(st, k, v.logical());
+            break;
+        }
+      }
+      sqlite3_step(st);
+      sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+  }
+
+  const Dataset& d_;
+  sqlite3* db_ = nullptr;
+  int first_client_ = 1;
+  double sink_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Side> MakeSqliteSide(const Dataset& d, const std::string& folder) {
+  return std::make_unique<SqliteSide>(d, folder);
+}
+
+}  // namespace lumi::bench
