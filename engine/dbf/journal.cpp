@@ -29,7 +29,7 @@ namespace {
 constexpr char kMagic[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '1'};
 constexpr const char* kJournalName = "lumi.jnl";
 constexpr size_t kBufferLimit = 8u << 20;   // journal bytes held before writing
-constexpr uint64_t kSpillLimit = 32u << 20;  // pending bytes of one file before a spill
+uint64_t g_spill_limit = 32u << 20;  // pending bytes of one file before a spill
 constexpr size_t kImageChunk = 1u << 20;
 
 uint32_t Fnv1a(const char* p, size_t n, uint32_t h = 2166136261u) {
@@ -456,8 +456,10 @@ void BeforeTruncate(DataFile& f, uint64_t new_size) {
 void BeforeCreate(DataFile& f) { BeforeWrite(f, 0, 0); }
 
 void MaybeSpill(uint64_t pending_bytes) {
-  if (pending_bytes > kSpillLimit) ActiveImpl().Spill();
+  if (pending_bytes > g_spill_limit) ActiveImpl().Spill();
 }
+
+void SetSpillLimit(uint64_t bytes) { g_spill_limit = bytes; }
 
 }  // namespace journal_hooks
 

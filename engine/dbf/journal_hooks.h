@@ -15,6 +15,8 @@ void BeforeCreate(DataFile& f);
 // Asked after a write when many bytes are pending: flushes the journal, then
 // the files.
 void MaybeSpill(uint64_t pending_bytes);
+// How many pending bytes of one file trigger a spill (tests make it small).
+void SetSpillLimit(uint64_t bytes);
 }  // namespace journal_hooks
 
 // Defined by the table layer: after a rollback, every open table rereads its

@@ -1,0 +1,212 @@
+// The rollback journal: all-or-nothing changes over several tables,
+// savepoints, a journal left by a crashed process, one held by a live one.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include "engine/dbf/journal.h"
+#include "engine/dbf/journal_hooks.h"
+#include "engine/dbf/table.h"
+#include "engine/error.h"
+#include "tests/engine_dbf/test_dir.h"
+
+namespace lumi::dbf {
+namespace {
+
+using testing::ReadFile;
+using testing::TestDir;
+
+std::map<std::string, std::string> Snapshot(const TestDir& dir) {
+  std::map<std::string, std::string> files;
+  for (auto& e : std::filesystem::directory_iterator(dir.path()))
+    files[e.path().filename().string()] = ReadFile(e.path().string());
+  return files;
+}
+
+class JournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Table a = Table::Create(dir_ / "CapCom.dbf", {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Char("PREDAT", 2),
+                                                  FieldDef::Numeric("REST", 8, 2), FieldDef::Memo("OBS")});
+    a.CreateTag("CODCAP", "CODCAP");
+    Table b = Table::Create(dir_ / "Plati.dbf", {FieldDef::Numeric("CODPL", 10, 0), FieldDef::Numeric("CODCAP", 10, 0),
+                                                 FieldDef::Numeric("SUMA", 8, 2)});
+    b.CreateTag("CODCAP", "CODCAP");
+    Journal j;
+    for (int i = 1; i <= 500; ++i) {
+      a.Append({Value::Number(i), Value::Text("NU"), Value::Number(i * 1.5), Value::Text("obs " + std::to_string(i))});
+      b.Append({Value::Number(i), Value::Number(i % 50), Value::Number(i)});
+    }
+    j.Commit();
+  }
+  void TearDown() override { journal_hooks::SetSpillLimit(32u << 20); }
+
+  // A mixed group of changes to both tables and to new files.
+  void Change(Table& a, Table& b) {
+    for (int i = 0; i < 300; ++i) a.Append({Value::Number(1000 + i), Value::Text("DA"), Value(), Value::Text("nou")});
+    a.Update(3, {{2, Value::Number(-7)}, {3, Value::Text("schimbat")}});
+    b.Update(10, {{1, Value::Number(999)}});
+    b.MarkDeleted(11);
+    a.MarkDeleted(1);
+    a.Pack();
+    Table c = Table::Create(dir_ / "Nou.dbf", {FieldDef::Char("X", 5)});
+    c.Append({Value::Text("x")});
+    c.CreateTag("X", "X");
+    a.CreateTag("REST", "REST");
+    b.DropIndex();
+  }
+
+  TestDir dir_;
+};
+
+TEST_F(JournalTest, RollbackRestoresEveryFileByteForByte) {
+  const auto before = Snapshot(dir_);
+  for (uint64_t spill : {uint64_t{32} << 20, uint64_t{1}}) {  // changes held in memory, or flushed early
+    journal_hooks::SetSpillLimit(spill);
+    Table a = Table::Open(dir_ / "CapCom.dbf");
+    Table b = Table::Open(dir_ / "Plati.dbf");
+    {
+      Journal j;
+      Change(a, b);
+      if (spill == 1) {
+        EXPECT_TRUE(std::filesystem::exists(dir_ / "lumi.jnl"));
+      }
+      j.Rollback();
+    }
+    EXPECT_EQ(Snapshot(dir_), before) << "spill " << spill;
+    // Open handles see the old state again.
+    EXPECT_EQ(a.RecordCount(), 500u);
+    EXPECT_EQ(a.Get(3, 3), Value::Text("obs 3"));
+    EXPECT_EQ(b.Tags().size(), 1u);
+    EXPECT_EQ(a.VerifyIndex(), std::nullopt);
+    EXPECT_EQ(b.FindEqual("CODCAP", Value::Number(10)).size(), 10u);
+  }
+}
+
+TEST_F(JournalTest, CommitKeepsEverythingAndRemovesTheJournal) {
+  journal_hooks::SetSpillLimit(1);
+  {
+    Table a = Table::Open(dir_ / "CapCom.dbf");
+    Table b = Table::Open(dir_ / "Plati.dbf");
+    Journal j;
+    Change(a, b);
+    j.Commit();
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "lumi.jnl"));
+  Table a = Table::Open(dir_ / "CapCom.dbf");
+  EXPECT_EQ(a.RecordCount(), 799u);
+  EXPECT_EQ(a.Get(2, 3), Value::Text("schimbat"));
+  EXPECT_EQ(a.Tags().size(), 2u);
+  EXPECT_EQ(a.VerifyIndex(), std::nullopt);
+  EXPECT_TRUE(Table::Open(dir_ / "Plati.dbf").Tags().empty());
+  EXPECT_EQ(Table::Open(dir_ / "Nou.dbf").FindEqual("X", Value::Text("x")), std::vector<uint32_t>{1});
+}
+
+TEST_F(JournalTest, SavepointsUndoOnlyWhatCameAfterThem) {
+  Table a = Table::Open(dir_ / "CapCom.dbf");
+  Journal j;
+  a.Update(1, {{1, Value::Text("DA")}});
+  size_t sp = j.Savepoint();
+  a.Update(1, {{2, Value::Number(0)}});
+  a.Append({Value::Number(9999)});
+  size_t inner = j.Savepoint();
+  a.Update(2, {{1, Value::Text("DA")}});
+  j.ReleaseSavepoint(inner);
+  j.RollbackTo(sp);
+  EXPECT_EQ(a.RecordCount(), 500u);
+  EXPECT_EQ(a.Get(1, 1), Value::Text("DA"));
+  EXPECT_EQ(a.Get(1, 2), Value::Number(1.5));
+  EXPECT_EQ(a.Get(2, 1), Value::Text("NU"));
+  EXPECT_TRUE(a.FindEqual("CODCAP", Value::Number(9999)).empty());
+  EXPECT_THROW(j.RollbackTo(sp), EngineError);  // it ended
+  j.Commit();
+  a.Close();
+  Table again = Table::Open(dir_ / "CapCom.dbf");
+  EXPECT_EQ(again.Get(1, 1), Value::Text("DA"));
+  EXPECT_EQ(again.RecordCount(), 500u);
+  EXPECT_EQ(again.VerifyIndex(), std::nullopt);
+}
+
+TEST_F(JournalTest, AFailedCallUndoesOnlyItselfInsideATransaction) {
+  Table a = Table::Open(dir_ / "CapCom.dbf");
+  Journal j;
+  a.Append({Value::Number(600), Value::Text("DA"), Value::Number(1), Value::Text("păstrat")});
+  // Fails after its memo is written: the memo entry goes too.
+  EXPECT_THROW(a.Append({Value::Number(601), Value::Text("DA"), Value::Number(1e9), Value::Text("m")}), EngineError);
+  EXPECT_THROW(Journal(), EngineError);  // one at a time
+  j.Commit();
+  a.Close();
+  Table again = Table::Open(dir_ / "CapCom.dbf");
+  EXPECT_EQ(again.RecordCount(), 501u);
+  EXPECT_EQ(again.Get(501, 3), Value::Text("păstrat"));
+  EXPECT_EQ(again.VerifyIndex(), std::nullopt);
+}
+
+TEST_F(JournalTest, JournalSavesOnlyTheOverwrittenBytes) {
+  journal_hooks::SetSpillLimit(1);
+  Table a = Table::Open(dir_ / "CapCom.dbf");
+  Journal j;
+  a.Update(250, {{2, Value::Number(5)}});
+  a.Append({Value::Number(2000)});
+  uint64_t table_bytes = ReadFile(dir_ / "CapCom.dbf").size() + ReadFile(dir_ / "CapCom.mdx").size();
+  uint64_t journal_bytes = std::filesystem::file_size(dir_ / "lumi.jnl");
+  EXPECT_LT(journal_bytes, 4096u) << "of " << table_bytes;
+  j.Rollback();
+}
+
+TEST_F(JournalTest, AJournalLeftByACrashIsRolledBackOnOpen) {
+  const auto before = Snapshot(dir_);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    journal_hooks::SetSpillLimit(1);
+    Table a = Table::Open(dir_ / "CapCom.dbf");
+    Table b = Table::Open(dir_ / "Plati.dbf");
+    Journal j;
+    Change(a, b);
+    _exit(0);  // dies without committing or cleaning up
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(std::filesystem::exists(dir_ / "lumi.jnl"));
+  EXPECT_NE(Snapshot(dir_), before);
+  Table a = Table::Open(dir_ / "capcom.dbf");
+  EXPECT_EQ(Snapshot(dir_), before);
+  EXPECT_EQ(a.VerifyIndex(), std::nullopt);
+}
+
+TEST_F(JournalTest, AJournalOfALiveProgramIsLeftAlone) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    journal_hooks::SetSpillLimit(1);
+    Table a = Table::Open(dir_ / "CapCom.dbf");
+    Journal j;
+    a.Update(1, {{1, Value::Text("DA")}});
+    if (write(ready[1], "x", 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  try {
+    Table::Open(dir_ / "CapCom.dbf");
+    ADD_FAILURE() << "opened a table another program is changing";
+  } catch (const EngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("another program"), std::string::npos) << e.what();
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(Table::Open(dir_ / "CapCom.dbf").Get(1, 1), Value::Text("NU"));
+}
+
+}  // namespace
+}  // namespace lumi::dbf
