@@ -1,5 +1,7 @@
-// bench_sql [--sizes 10000,100000,1000000] [--folder DIR]
+// bench_sql [--sizes 10000,100000,1000000] [--folder DIR] [--only TEXT] [--keep]
 //
+// --only runs just the actions whose name contains TEXT, --keep keeps the
+// generated folders (both for profiling).
 // For each size (order lines): generates the shop's five tables, writes them
 // as dBase tables for our engine and into SQLite, then runs the program's
 // statement mix on both in this process. Prints per action the time of each,
@@ -51,6 +53,9 @@ Measure Time(Side& side, Op op, bool ours) {
   return m;
 }
 
+std::string g_only;
+bool g_keep = false;
+
 void RunSize(int lines, const std::string& folder) {
   std::printf("\n== %d order lines\n", lines);
   double t0 = Seconds();
@@ -66,13 +71,14 @@ void RunSize(int lines, const std::string& folder) {
               "SQLite MB");
   for (int k = 0; k < static_cast<int>(Op::kCount); ++k) {
     Op op = static_cast<Op>(k);
+    if (!g_only.empty() && std::string(OpName(op)).find(g_only) == std::string::npos) continue;
     Measure a = Time(*ours, op, true);
     Measure b = Time(*sqlite, op, false);
     std::printf("%-24s %12.2f %12.2f %7.2f %12.1f %12.1f\n", OpName(op), a.ms, b.ms,
                 b.ms > 0 ? a.ms / b.ms : 0, a.peak / 1048576.0, b.peak / 1048576.0);
     std::fflush(stdout);
   }
-  std::filesystem::remove_all(folder);
+  if (!g_keep) std::filesystem::remove_all(folder);
 }
 
 }  // namespace
@@ -81,14 +87,22 @@ void RunSize(int lines, const std::string& folder) {
 int main(int argc, char** argv) {
   std::vector<int> sizes = {10000};
   std::string folder = (std::filesystem::temp_directory_path() / "lumi_bench_sql").string();
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     std::string a = argv[i];
+    if (a == "--keep") {
+      lumi::bench::g_keep = true;
+      --i;
+      continue;
+    }
+    if (i + 1 >= argc) break;
     if (a == "--sizes") {
       sizes.clear();
       std::stringstream ss(argv[i + 1]);
       for (std::string s; std::getline(ss, s, ',');) sizes.push_back(std::atoi(s.c_str()));
     } else if (a == "--folder") {
       folder = argv[i + 1];
+    } else if (a == "--only") {
+      lumi::bench::g_only = argv[i + 1];
     }
   }
   for (int n : sizes) lumi::bench::RunSize(n, folder);

@@ -1,5 +1,7 @@
 // The statement mix through the program's query objects, as the windows run it.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "bench/sql/workload.h"
@@ -163,11 +165,25 @@ class LumiSide : public Side {
   }
   void Open(TQuery& q, std::initializer_list<std::string> lines) {
     SetText(q, lines);
-    q.Open();
+    Traced(q, [&] { q.Open(); });
   }
   void Exec(std::initializer_list<std::string> lines) {
     SetText(q_, lines);
-    q_.ExecSQL();
+    Traced(q_, [&] { q_.ExecSQL(); });
+  }
+  // With LUMI_BENCH_TRACE set, prints each statement's time.
+  template <class F>
+  void Traced(TQuery& q, F run) {
+    static const bool trace = std::getenv("LUMI_BENCH_TRACE") != nullptr;
+    if (!trace) return run();
+    auto t0 = std::chrono::steady_clock::now();
+    run();
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    std::string text = q.SQL().Text().substr(0, 70);
+    for (char& ch : text) {
+      if (ch == '\n') ch = ' ';
+    }
+    std::fprintf(stderr, "  %9.3f ms  %s\n", ms, text.c_str());
   }
   void AddToWork(const std::string& table, const std::string& order, const std::string& work,
                  const std::string& amount) {
