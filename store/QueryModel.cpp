@@ -203,7 +203,8 @@ int QueryModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant QueryModel::data(const QModelIndex& index, int role) const {
-  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+  if (!index.isValid() || index.model() != this || index.row() >= rows_ ||
+      index.column() >= static_cast<int>(columns_.size())) {
     return {};
   }
   const Column& column = columns_[index.column()];
