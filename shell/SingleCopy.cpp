@@ -83,6 +83,10 @@ void CopieUnica::Inceteaza() {
   server_ = nullptr;
 }
 
+void InceteazaCopiaUnica() {
+  if (CopieUnica* c = CopieUnica::Curenta()) c->Inceteaza();
+}
+
 void AduProgramulInFata() {
   if (QWidget* m = QApplication::activeModalWidget()) {
     // The modal window's owner comes first, so that both are restored.

@@ -43,6 +43,11 @@ class CopieUnica : public QObject {
   QLocalServer* server_ = nullptr;
 };
 
+// Stops the running copy's listener (CopieUnica::Curenta), so that a copy
+// started now, as after a restore, does not hand over to this one and end.
+// Does nothing when nobody listens.
+void InceteazaCopiaUnica();
+
 // Brings the program's visible window to the front, restoring it when
 // minimised: the open modal window when there is one, else the toolbar,
 // else the start-up window.

@@ -19,11 +19,21 @@ namespace {
 
 class Pornire : public ::testing::Test {
  protected:
-  void SetUp() override { CreeazaFerestrele(); }
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    CreeazaFerestrele();
+  }
   void TearDown() override {
     DistrugeFerestrele();
     ProgramDeblocat = false;
   }
+  // The sequence works on a fresh folder, never on the build's own Data.
+  void FolderNou() {
+    CaleProgram = dir_.path();
+    CaleData = CaleProgram + "/Data";
+    QDir().mkpath(CaleData);
+  }
+  QTemporaryDir dir_;
 };
 
 TEST_F(Pornire, WindowLooksAsDesigned) {
@@ -83,7 +93,12 @@ TEST_F(Pornire, SequenceHandsOverToTheLockedToolbar) {
   ProgramDeblocat = true;
   Form1()->show();
   Form1()->Timer1->stop();
+  FolderNou();
   Form1()->Timer1Timer();
+  // A first start: the five tables made, the bar half drawn.
+  for (const char* t : {"Magazie.dbf", "CapCom.dbf", "Comenzi.dbf", "Clienti.dbf", "Plati.dbf"})
+    EXPECT_TRUE(QFile::exists(CaleData + "/" + t)) << t;
+  EXPECT_EQ(Form1()->LatimeBara(), 155);
   EXPECT_FALSE(Form1()->isVisible());
   EXPECT_FALSE(Form1()->Timer1->isActive());
   EXPECT_EQ(Form1()->cursor().shape(), Qt::ArrowCursor);
@@ -100,6 +115,7 @@ TEST_F(Pornire, SequenceHandsOverToTheLockedToolbar) {
 
 TEST_F(Pornire, TimerRunsTheSequenceOnce) {
   Form1()->show();
+  FolderNou();
   EXPECT_TRUE(QTest::qWaitFor([] { return Form3()->isVisible(); }, 3000));
   EXPECT_FALSE(Form1()->isVisible());
   EXPECT_FALSE(Form1()->Timer1->isActive());

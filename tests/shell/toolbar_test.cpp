@@ -1,5 +1,7 @@
 // The main toolbar: its buttons, its keys and the closing question.
 #include <QDate>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
@@ -10,6 +12,7 @@
 #include "shell/Formats.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
+#include "shell/Unit1.h"
 #include "shell/Unit3.h"
 #include "tests/support/Drive.h"
 
@@ -90,6 +93,12 @@ TEST_F(Bara, LockedButtonsOpenNothing) {
 }
 
 TEST_F(Bara, UnlockedButtonsOpenTheirWindowsModally) {
+  // The windows open on freshly made tables.
+  QTemporaryDir dir;
+  CaleProgram = dir.path();
+  CaleData = CaleProgram + "/Data";
+  QDir().mkpath(CaleData);
+  Form1()->Timer1Timer();
   TForm3* t = Form3();
   t->SeteazaDeblocare(true);
   const std::pair<QToolButton*, const char*> cazuri[] = {
@@ -101,7 +110,7 @@ TEST_F(Bara, UnlockedButtonsOpenTheirWindowsModally) {
     auto vazut = drive::onNextModal([](QWidget* d) { d->close(); });
     QTest::mouseClick(buton, Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return vazut->seen; }, 6000));
-    EXPECT_EQ(vazut->objectName, fereastra);
+    EXPECT_EQ(vazut->objectName, fereastra) << erori.texts().join(" | ").toStdString();
   }
 }
 

@@ -3,6 +3,7 @@
 // own, with the same error guard; the guard's reports go to the test (see
 // Drive.h) instead of a message box nobody would answer.
 #include <QDir>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include "shell/ErrorGuard.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", dir.toUtf8());
   }
   TAplicatie app(argc, argv);
+  // Settings and registry values written by tests stay out of the user's own.
+  QStandardPaths::setTestModeEnabled(true);
   RaportorErori() = &drive::reportError;
   return RUN_ALL_TESTS();
 }
