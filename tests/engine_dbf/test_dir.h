@@ -40,7 +40,7 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 // Runs a shell command; returns its standard output, and its exit status in *status.
-inline std::string Run(const std::string& command, int* status = nullptr) {
+inline std::string RunCommand(const std::string& command, int* status = nullptr) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
   if (!p) return out;
@@ -54,7 +54,7 @@ inline std::string Run(const std::string& command, int* status = nullptr) {
 
 inline bool HaveCommand(const std::string& check) {
   int status = 0;
-  Run(check + " >/dev/null 2>&1", &status);
+  RunCommand(check + " >/dev/null 2>&1", &status);
   return status == 0;
 }
 
