@@ -1,6 +1,7 @@
 // The start-up window and its sequence: the look, the progress bar, and the
 // hand-over to the toolbar, also when a step fails.
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -111,6 +112,25 @@ TEST_F(Pornire, SequenceHandsOverToTheLockedToolbar) {
   EXPECT_TRUE(t->ToolButton2->isEnabled());
   EXPECT_TRUE(t->ToolButton1->isEnabled());
   t->hide();
+}
+
+TEST_F(Pornire, AFailingStepStillReachesTheToolbar) {
+  Form1()->show();
+  Form1()->Timer1->stop();
+  // Data is a file, so no table can be made in it.
+  CaleProgram = dir_.path();
+  CaleData = CaleProgram + "/Data";
+  QFile f(CaleData);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  drive::ErrorReports erori;
+  Form1()->Timer1Timer();
+  EXPECT_EQ(erori.texts().size(), 1);
+  EXPECT_FALSE(Form1()->isVisible());
+  EXPECT_EQ(Form1()->cursor().shape(), Qt::ArrowCursor);
+  EXPECT_TRUE(Form3()->isVisible());
+  EXPECT_FALSE(Form3()->ToolButton5->isEnabled());
+  Form3()->hide();
 }
 
 TEST_F(Pornire, TimerRunsTheSequenceOnce) {
