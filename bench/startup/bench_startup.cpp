@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -146,7 +147,24 @@ void RunSize(int lines) {
   QDir().mkpath(data);
   lumi::TQuery sx;
   lumi::TTable sursa;
-  store::DataStore ds(sx, sursa, data);
+  // LUMI_BENCH_TRACE=1 prints the time of each step of the preparation.
+  store::DataStore::Hooks hooks;
+  auto last = std::make_shared<std::chrono::steady_clock::time_point>();
+  auto timing = std::make_shared<bool>(false);
+  auto previous = std::make_shared<std::string>();
+  if (qEnvironmentVariableIsSet("LUMI_BENCH_TRACE"))
+    hooks.processMessages = [&sx, &sursa, last, timing, previous] {
+      if (!*timing) return;
+      // The pack runs on the table object and leaves the query's text as it was.
+      std::string step = sx.SQL().Count() ? sx.SQL()[0] : "";
+      if (step == *previous)
+        step = "pack " + sursa.TableName();
+      else
+        *previous = step;
+      std::printf("    %8.3f s  %s\n", Seconds(*last), step.c_str());
+      *last = std::chrono::steady_clock::now();
+    };
+  store::DataStore ds(sx, sursa, data, hooks);
 
   sqlite3* db = nullptr;
   sqlite3_open((dir.filePath("bench.sqlite")).toStdString().c_str(), &db);
@@ -186,7 +204,10 @@ void RunSize(int lines) {
   }
 
   auto start = std::chrono::steady_clock::now();
+  *last = start;
+  *timing = true;
   ds.Pregateste();
+  *timing = false;
   const double ours = Seconds(start);
 
   start = std::chrono::steady_clock::now();
