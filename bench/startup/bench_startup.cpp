@@ -157,7 +157,7 @@ void RunSize(int lines) {
       if (!*timing) return;
       // The pack runs on the table object and leaves the query's text as it was.
       std::string step = sx.SQL().Count() ? sx.SQL()[0] : "";
-      if (step == *previous)
+      if (step.empty() || step == *previous)
         step = "pack " + sursa.TableName();
       else
         *previous = step;
