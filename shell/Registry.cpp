@@ -1,6 +1,8 @@
 #include "shell/Registry.h"
 
 #ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <vector>

@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,6 +19,7 @@
 #include "shell/Globals.h"
 #include "shell/Registry.h"
 #include "shell/Unit1.h"
+#include "shell/Unit1Helpers.h"
 #include "shell/Unit3.h"
 #include "tests/store/dbase_readers.h"
 #include "tests/support/Drive.h"
@@ -160,6 +163,33 @@ TEST_F(StartupTest, InputErrorsShowAsABalloonAtTheControl) {
   EXPECT_EQ(QApplication::focusWidget(), cantitate);
   Form1()->HEroare("Introduceti cantitatea!", cantitate);
   EXPECT_EQ(Form1()->findChildren<Balloon*>().size(), 1) << "one balloon, reused";
+}
+
+TEST_F(StartupTest, NumericBoxesTypeThroughTheStartUpWindow) {
+  // How an entry window wires a read-only numeric box: its key handler hands
+  // every press to Lasa_Numar.
+  struct Filter : QObject {
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() != QEvent::KeyPress) return false;
+      std::uint16_t key = Ajutoare::CodTasta(static_cast<QKeyEvent*>(e));
+      Form1()->Lasa_Numar(o, key, static_cast<QKeyEvent*>(e)->modifiers());
+      return false;
+    }
+  } filter;
+  QLineEdit box;
+  box.setObjectName("Edit3");
+  box.setReadOnly(true);
+  box.setMaxLength(7);
+  box.setText("0");
+  box.installEventFilter(&filter);
+  box.show();
+  drive::activate(&box);
+  box.setCursorPosition(1);
+  QTest::keyClicks(&box, "12.5.");
+  QTest::keyClick(&box, Qt::Key_3, Qt::KeypadModifier);
+  QTest::keyClick(&box, Qt::Key_Backspace);
+  QTest::keyClick(&box, Qt::Key_7);
+  EXPECT_EQ(box.text(), "12.57");
 }
 
 }  // namespace
