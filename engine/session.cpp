@@ -1,5 +1,7 @@
 #include "engine/session.h"
 
+#include <sys/stat.h>
+
 #include "engine/dbf/journal.h"
 #include "engine/error.h"
 #include "engine/sql/values.h"
@@ -32,6 +34,30 @@ std::string Session::ResolvePath(const std::string& written) const {
     p = base + p;
   }
   return p;
+}
+
+dbf::Table Session::OpenTable(const std::string& resolved, const std::string& written) {
+  auto it = open_tables_.find(resolved);
+  if (it != open_tables_.end()) {
+    struct stat st;
+    if (::stat(it->second.table.path().c_str(), &st) == 0 && st.st_dev == it->second.device &&
+        st.st_ino == it->second.inode) {
+      return it->second.table;
+    }
+    open_tables_.erase(it);
+  }
+  auto found = dbf::Table::Resolve(resolved);
+  if (!found) throw EngineError("Unknown table \"" + written + "\"");
+  KeptTable kept;
+  kept.table = dbf::Table::Open(*found);
+  struct stat st;
+  if (::stat(kept.table.path().c_str(), &st) == 0) {
+    kept.device = st.st_dev;
+    kept.inode = st.st_ino;
+    if (open_tables_.size() >= 32) open_tables_.clear();
+    open_tables_[resolved] = kept;
+  }
+  return kept.table;
 }
 
 void Session::Begin() {

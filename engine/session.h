@@ -1,7 +1,10 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
+
+#include "engine/dbf/table.h"
 
 namespace lumi {
 
@@ -44,10 +47,24 @@ class Session {
   void Rollback();
   dbf::Journal* Transaction() const { return transaction_.get(); }
 
+  // The table a statement names, by its path as ResolvePath gives it; throws
+  // EngineError "Unknown table" when there is none. Tables stay open between
+  // statements so that keyed statements do not reopen their files; a kept
+  // table whose file was deleted or replaced is opened afresh.
+  dbf::Table OpenTable(const std::string& resolved, const std::string& written);
+  // Closes every kept table: before packing, altering or deleting table files,
+  // or opening one exclusively. DDL statements and TTable do it themselves.
+  void ReleaseTables() { open_tables_.clear(); }
+
  private:
   std::string base_folder_;
   std::string date_format_ = "dd.MM.yyyy";
   std::unique_ptr<dbf::Journal> transaction_;
+  struct KeptTable {
+    dbf::Table table;
+    unsigned long long device = 0, inode = 0;
+  };
+  std::map<std::string, KeptTable> open_tables_;
 };
 
 // The session of the program.

@@ -25,6 +25,7 @@ void TTable::SetExclusive(bool on) {
 void TTable::Open() {
   Close();
   if (table_name_.empty()) throw EngineError("Table name is empty");
+  session_->ReleaseTables();  // an exclusive open, a pack: no other handle may stay
   auto h = std::make_unique<Handle>();
   h->table = dbf::Table::Open(session_->ResolvePath(table_name_),
                               exclusive_ ? dbf::OpenMode::kExclusive : dbf::OpenMode::kShared);

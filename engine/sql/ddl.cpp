@@ -27,6 +27,7 @@ dbf::FieldDef ToField(const ColumnDef& c) {
 }  // namespace
 
 void RunCreateTable(Session& s, CreateTableStmt& st) {
+  s.ReleaseTables();
   std::set<std::string> names;
   std::vector<dbf::FieldDef> fields;
   for (const ColumnDef& c : st.columns) {
@@ -41,6 +42,7 @@ void RunCreateTable(Session& s, CreateTableStmt& st) {
 }
 
 void RunCreateIndex(Session& s, CreateIndexStmt& st) {
+  s.ReleaseTables();
   dbf::Table t = dbf::Table::Open(ExistingTable(s, st.table));
   if (t.FieldIndex(st.column) < 0) {
     throw EngineError("Unknown column " + st.column + " in table \"" + st.table.path + "\"");
@@ -49,6 +51,7 @@ void RunCreateIndex(Session& s, CreateIndexStmt& st) {
 }
 
 void RunAlterTable(Session& s, AlterTableStmt& st) {
+  s.ReleaseTables();
   dbf::Table t = dbf::Table::Open(ExistingTable(s, st.table), dbf::OpenMode::kExclusive);
   for (const ColumnDef& c : st.add) {
     if (t.FieldIndex(c.name) >= 0) {

@@ -35,7 +35,7 @@ std::string ExistingTable(Session& s, const TableRef& t) {
 }
 
 int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
-  dbf::Table table = dbf::Table::Open(ExistingTable(s, st.table));
+  dbf::Table table = s.OpenTable(s.ResolvePath(st.table.path), st.table.path);
   const auto& fields = table.fields();
   std::vector<int> targets;
   if (st.columns.empty()) {
@@ -107,7 +107,6 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
 }
 
 int64_t RunUpdate(Session& s, UpdateStmt& st, const EvalEnv& env) {
-  ExistingTable(s, st.table);
   std::vector<TableRef> from{st.table};
   QueryCore core(s, from, st.where.get(), nullptr, env);
   SourceTable& target = core.table(0);
@@ -158,7 +157,6 @@ int64_t RunUpdate(Session& s, UpdateStmt& st, const EvalEnv& env) {
 }
 
 int64_t RunDelete(Session& s, DeleteStmt& st, const EvalEnv& env) {
-  ExistingTable(s, st.table);
   std::vector<TableRef> from{st.table};
   QueryCore core(s, from, st.where.get(), nullptr, env);
   core.Prepare();

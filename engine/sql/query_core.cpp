@@ -108,12 +108,10 @@ QueryCore::QueryCore(Session& session, std::vector<TableRef>& from, Expr* where,
                      QueryCore* outer, const EvalEnv& env)
     : session_(session), where_(where), outer_(outer), env_(env) {
   for (TableRef& ref : from) {
-    std::string path = session.ResolvePath(ref.path);
-    if (!dbf::Table::Resolve(path)) throw EngineError("Unknown table \"" + ref.path + "\"");
     SourceTable t;
     t.ref = ref;
     t.base_name = BaseName(ref.path);
-    t.table = dbf::Table::Open(path);
+    t.table = session.OpenTable(session.ResolvePath(ref.path), ref.path);
     tables_.push_back(std::move(t));
   }
   if (where_) Bind(*where_);
