@@ -1,12 +1,13 @@
 #include "shell/IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <optional>
 #include <vector>
+
+#include "engine/dbf/codepage.h"
 
 using Line = IniFile::Line;
 
@@ -71,33 +72,23 @@ struct Found {
 
 IniFile::IniFile(QString path, Encoding encoding) : path_(std::move(path)), encoding_(encoding) {}
 
+// Windows-1250 through the engine's own code page, the same conversion the
+// tables use: undefined bytes read back unchanged, and the comma-below
+// letters that keyboards type are kept as their cedilla forms.
 QString IniFile::Decode(const QByteArray& bytes) const {
   if (encoding_ == Encoding::Utf8) return QString::fromUtf8(bytes);
-  QStringDecoder decoder("windows-1250");
-  return decoder.decode(bytes);
+  return QString::fromStdString(
+      lumi::dbf::CodePage::ForNumber(1250).Decode(std::string_view(bytes.data(), bytes.size())));
 }
 
 QByteArray IniFile::Encode(const QString& text) const {
   if (encoding_ == Encoding::Utf8) return text.toUtf8();
-  // The comma-below letters that keyboards type are kept as their cedilla
-  // forms, the only ones Windows-1250 has.
-  QString t = text;
-  t.replace(QChar(0x0218), QChar(0x015E)).replace(QChar(0x0219), QChar(0x015F));
-  t.replace(QChar(0x021A), QChar(0x0162)).replace(QChar(0x021B), QChar(0x0163));
-  QStringEncoder encoder("windows-1250");
-  QByteArray bytes = encoder.encode(t);
-  if (!encoder.hasError()) return bytes;
-  // Name the first character that has no place in the code page.
-  for (qsizetype i = 0; i < t.size(); ++i) {
-    QStringEncoder one("windows-1250");
-    const QByteArray ignored = one.encode(QStringView(t).mid(i, t[i].isHighSurrogate() ? 2 : 1));
-    if (one.hasError())
-      throw WriteError(
-          QString("The character '%1' cannot be stored in %2")
-              .arg(t.mid(i, t[i].isHighSurrogate() ? 2 : 1), QFileInfo(path_).fileName())
-              .toStdString());
-  }
-  throw WriteError(QString("Unable to write to %1").arg(path_).toStdString());
+  std::string out, bad;
+  if (!lumi::dbf::CodePage::ForNumber(1250).Encode(text.toStdString(), &out, &bad))
+    throw WriteError(QString("The character '%1' cannot be stored in %2")
+                         .arg(QString::fromStdString(bad), QFileInfo(path_).fileName())
+                         .toStdString());
+  return QByteArray::fromStdString(out);
 }
 
 namespace {
@@ -142,7 +133,8 @@ QString IniFile::ReadString(const QString& section, const QString& key,
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) const {
-  const QString unableToWrite = QString("Unable to write to %1").arg(path_);
+  const QString unableToWrite =
+      QString("Unable to write to %1").arg(QDir::toNativeSeparators(path_));
   if (value.contains('\n') || value.contains('\r'))
     throw WriteError(QString("A setting of %1 must be one line of text")
                          .arg(QFileInfo(path_).fileName())
