@@ -11,21 +11,7 @@ namespace {
 
 using K = dbf::ValueKind;
 
-std::optional<bool> CompareOp(Op op, const dbf::Value& a0, const dbf::Value& b0,
-                              const EvalEnv& env) {
-  dbf::Value a = a0;
-  dbf::Value b = b0;
-  if (a.is_null() || b.is_null()) {
-    if (!env.null_as_empty) return std::nullopt;
-    auto empty_like = [](const dbf::Value& other) {
-      if (other.kind() == K::kNumber) return dbf::Value::Number(0);
-      if (other.kind() == K::kText) return dbf::Value::Text("");
-      return dbf::Value();
-    };
-    if (a.is_null()) a = empty_like(b);
-    if (b.is_null()) b = empty_like(a);
-  }
-  int c = CompareValues(a, b, env.date_format);
+std::optional<bool> FromOrder(Op op, int c) {
   switch (op) {
     case Op::kEq:
       return c == 0;
@@ -44,6 +30,24 @@ std::optional<bool> CompareOp(Op op, const dbf::Value& a0, const dbf::Value& b0,
   }
 }
 
+std::optional<bool> CompareOp(Op op, const dbf::Value& a, const dbf::Value& b, const EvalEnv& env) {
+  if (a.kind() == K::kNumber && b.kind() == K::kNumber) {
+    double x = a.number(), y = b.number();
+    return FromOrder(op, x < y ? -1 : (x > y ? 1 : 0));
+  }
+  if (a.is_null() || b.is_null()) {
+    if (!env.null_as_empty) return std::nullopt;
+    auto empty_like = [](const dbf::Value& other) {
+      if (other.kind() == K::kNumber) return dbf::Value::Number(0);
+      if (other.kind() == K::kText) return dbf::Value::Text("");
+      return dbf::Value();
+    };
+    dbf::Value x = a.is_null() ? empty_like(b) : a;
+    dbf::Value y = b.is_null() ? empty_like(a) : b;
+    return FromOrder(op, CompareValues(x, y, env.date_format));
+  }
+  return FromOrder(op, CompareValues(a, b, env.date_format));
+}
 
 std::string Lower(std::string s) {
   for (char& c : s) {
@@ -57,6 +61,14 @@ const dbf::Value& ColumnValue(const Expr& e, const Frame& f) {
   for (int d = 0; d < e.depth && fr; ++d) fr = fr->outer;
   if (!fr || !fr->rows || e.table < 0) throw EngineError("Column " + e.name + " is not bound");
   return fr->rows[e.table][e.slot];
+}
+
+// A column or constant by reference; anything else evaluated into `tmp`.
+const dbf::Value& EvalRef(const Expr& e, const Frame& f, const EvalEnv& env, dbf::Value& tmp) {
+  if (e.kind == ExprKind::kColumn) return ColumnValue(e, f);
+  if (e.kind == ExprKind::kLiteral) return e.literal;
+  tmp = Eval(e, f, env);
+  return tmp;
 }
 
 }  // namespace
@@ -128,7 +140,11 @@ std::optional<bool> Truth(const Expr& e, const Frame& f, const EvalEnv& env) {
         case Op::kLe:
         case Op::kGt:
         case Op::kGe:
-          return CompareOp(e.op, Eval(*e.args[0], f, env), Eval(*e.args[1], f, env), env);
+        {
+          dbf::Value ta, tb;
+          return CompareOp(e.op, EvalRef(*e.args[0], f, env, ta), EvalRef(*e.args[1], f, env, tb),
+                           env);
+        }
         default:
           break;
       }
@@ -229,7 +245,11 @@ dbf::Value Eval(const Expr& e, const Frame& f, const EvalEnv& env) {
         case Op::kMul:
         case Op::kDiv:
         case Op::kConcat:
-          return Arithmetic(e.op, Eval(*e.args[0], f, env), Eval(*e.args[1], f, env), e.position);
+        {
+          dbf::Value ta, tb;
+          return Arithmetic(e.op, EvalRef(*e.args[0], f, env, ta), EvalRef(*e.args[1], f, env, tb),
+                            e.position);
+        }
         default:
           break;
       }

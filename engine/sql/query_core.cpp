@@ -320,6 +320,9 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t,
     const auto& [field, r] = ranges.front();
     best = st.table.FindRange(tag_for(field)->name, r.low, r.high);
   }
+  // A tag that finds a large part of the table is slower than reading it in
+  // file order.
+  if (best && best->size() > 64 && best->size() > st.table.RecordCount() / 8) return std::nullopt;
   if (best) std::sort(best->begin(), best->end());
   return best;
 }

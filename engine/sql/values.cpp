@@ -183,6 +183,10 @@ const char* KindName(dbf::ValueKind k) {
 
 int CompareValues(const dbf::Value& a, const dbf::Value& b, std::string_view date_format) {
   using K = dbf::ValueKind;
+  if (a.kind() == K::kNumber && b.kind() == K::kNumber) {
+    double x = a.number(), y = b.number();
+    return x < y ? -1 : (x > y ? 1 : 0);
+  }
   if (a.is_null() || b.is_null()) return a.is_null() == b.is_null() ? 0 : (a.is_null() ? -1 : 1);
   K ka = a.kind();
   K kb = b.kind();
