@@ -104,9 +104,10 @@ class SqliteSide : public Side {
       case Op::kWorkCopyBack:
         Exec("UPDATE Lucru SET EXECUTAT='NU'");
         Exec("UPDATE Lucru SET EXECUTAT='DA' WHERE EX2=1");
-        // Only the listed lines change, as in the program.
-        Exec("UPDATE Comenzi SET EXECUTAT=(SELECT EXECUTAT FROM Lucru T WHERE T.CODCOM=Comenzi.CODCOM) "
-             "WHERE CODCOM IN (SELECT CODCOM FROM Lucru)");
+        // Only the listed lines change, as in the program; UPDATE ... FROM is
+        // SQLite's fastest form of it (a correlated sub-select there reads
+        // Lucru once per order line).
+        Exec("UPDATE Comenzi SET EXECUTAT=T.EXECUTAT FROM Lucru T WHERE T.CODCOM=Comenzi.CODCOM");
         break;
       case Op::kReportsBuild:
         for (int t = 1; t <= 4; ++t) Exec("DROP TABLE IF EXISTS T" + std::to_string(t));

@@ -26,6 +26,47 @@ bool Same(const dbf::Value& a, const dbf::Value& b, std::string_view date_format
   return CompareValues(a, b, date_format) == 0;
 }
 
+// UPDATE t SET col = (SELECT v FROM u WHERE u.k = t.k) with a tag on t.k:
+// walks the sub-select's rows and finds their records through the tag,
+// instead of reading every record of t. -1 when the statement has another form.
+int64_t UpdateThroughKey(SourceTable& target, int field, const Expr& value,
+                         CachedSubqueries& subqueries, const EvalEnv& env) {
+  if (value.kind != ExprKind::kSubquery || !value.correlated || !value.cache ||
+      !value.cache->inner_key) {
+    return -1;
+  }
+  const Expr& outer = *value.cache->outer_key;
+  if (outer.kind != ExprKind::kColumn || outer.depth != 1 || outer.table != 0) return -1;
+  int key_field = target.fields[static_cast<size_t>(outer.slot)];
+  const auto& fields = target.table.fields();
+  std::string tag;
+  for (const auto& t : target.table.Tags()) {
+    if (ToUpper(t.expression) == ToUpper(fields[static_cast<size_t>(key_field)].name)) tag = t.name;
+  }
+  if (tag.empty()) return -1;
+  const SubqueryCache& c = subqueries.Keyed(value);
+  const dbf::FieldDef& fd = fields[static_cast<size_t>(field)];
+  int64_t count = 0;
+  for (size_t i = 0; i < c.keyed.size(); ++i) {
+    if (i > 0 && c.keyed[i].first == c.keyed[i - 1].first) continue;
+    bool several = std::binary_search(c.multiple.begin(), c.multiple.end(), c.keyed[i].first);
+    dbf::Value v = ConvertForField(c.keyed[i].second, fd.type, fd.name, env.date_format);
+    dbf::Value key = ConvertForField(c.key_values[i], fields[static_cast<size_t>(key_field)].type,
+                                     fields[static_cast<size_t>(key_field)].name, env.date_format);
+    for (uint32_t r : target.table.FindEqual(tag, key)) {
+      if (target.table.IsDeleted(r)) continue;
+      if (several) {
+        throw EngineError("A sub-select used as a value found more than one row for " +
+                          ToDebugString(c.key_values[i]));
+      }
+      ++count;
+      if (Same(v, target.table.Get(r, field), env.date_format)) continue;
+      target.table.Update(r, {{field, v}});
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 std::string ExistingTable(Session& s, const TableRef& t) {
@@ -127,12 +168,16 @@ int64_t RunUpdate(Session& s, UpdateStmt& st, const EvalEnv& env) {
   }
   core.Prepare();
   auto* subqueries = dynamic_cast<CachedSubqueries*>(env.subqueries);
+  if (!st.where && sets.size() == 1 && subqueries) {
+    int64_t n = UpdateThroughKey(target, sets[0].field, *sets[0].value, *subqueries, env);
+    if (n >= 0) return n;
+  }
   int64_t count = 0;
   std::vector<std::pair<int, dbf::Value>> changes;
   core.Run(
       nullptr,
       [&](const Frame& f, uint32_t recno) {
-        ++count;
+        bool assigned = false;
         changes.clear();
         for (const Set& set : sets) {
           const dbf::FieldDef& fd = fields[static_cast<size_t>(set.field)];
@@ -146,10 +191,12 @@ int64_t RunUpdate(Session& s, UpdateStmt& st, const EvalEnv& env) {
           } else {
             v = Eval(*set.value, f, env);
           }
+          assigned = true;
           v = ConvertForField(v, fd.type, fd.name, env.date_format);
           if (Same(v, f.rows[0][set.slot], env.date_format)) continue;
           changes.emplace_back(set.field, std::move(v));
         }
+        if (assigned) ++count;
         if (!changes.empty()) target.table.Update(recno, changes);
       },
       true);

@@ -498,24 +498,60 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     }
     rows[t] = nullptr;
   };
-  auto drive = [&]() {
+  // The driver's fields that decide early (its own conditions and the key
+  // of the first join) are read first; the rest only for a row that passes.
+  std::vector<bool> early(dbuf.size(), false);
+  auto mark = [&](const Expr& e, auto& self) -> void {
+    if (e.kind == ExprKind::kColumn && e.depth == 0 && e.table == static_cast<int>(driver)) {
+      early[static_cast<size_t>(e.slot)] = true;
+    }
+    for (auto& a : e.args) self(*a, self);
+  };
+  for (size_t i = 0; i < conditions_.size(); ++i) {
+    if (masks[i] == (1u << driver)) mark(*conditions_[i], mark);
+  }
+  HashedTable* first = order.size() > 1 ? &steps[order[1]] : nullptr;
+  bool first_keyed = first && !first->own_keys.empty();
+  if (first_keyed) {
+    for (const Expr* k : first->probe_keys) {
+      if (TablesOf(*k) != (1u << driver)) first_keyed = false;
+    }
+  }
+  if (first_keyed) {
+    for (const Expr* k : first->probe_keys) mark(*k, mark);
+  }
+  std::string probe_key;
+  auto drive = [&](auto&& read) {
+    for (size_t k = 0; k < dbuf.size(); ++k) {
+      if (early[k]) dbuf[k] = read(ds.fields[k]);
+    }
     if (!local_ok(driver)) return;
+    if (first_keyed) {
+      probe_key.clear();
+      for (const Expr* e : first->probe_keys) {
+        dbf::Value v = Eval(*e, frame, env_);
+        if (v.is_null()) return;
+        AppendKey(probe_key, v);
+      }
+      if (!first->index.count(probe_key)) return;
+    }
+    for (size_t k = 0; k < dbuf.size(); ++k) {
+      if (!early[k]) dbuf[k] = read(ds.fields[k]);
+    }
     probe(1);
   };
   if (candidates[driver]) {
     for (uint32_t r : *candidates[driver]) {
       if (ds.table.IsDeleted(r)) continue;
-      for (size_t k = 0; k < dbuf.size(); ++k) dbuf[k] = ds.table.Get(r, ds.fields[k]);
       recno = r;
-      drive();
+      drive([&](int field) { return ds.table.Get(r, field); });
     }
   } else {
     dbf::Scanner sc = ds.table.Scan();
     while (sc.Next()) {
       if (sc.deleted()) continue;
-      for (size_t k = 0; k < dbuf.size(); ++k) dbuf[k] = sc.Get(ds.fields[k]);
       recno = sc.recno();
-      drive();
+      drive([&](int field) { return sc.Get(field); });
     }
   }
 }

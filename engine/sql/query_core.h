@@ -89,6 +89,7 @@ struct SubqueryCache {
   Expr* outer_key = nullptr;
   size_t key_at = 0;  // position of the inner key in the plan's output rows
   std::vector<std::pair<std::string, dbf::Value>> keyed;  // sorted by key
+  std::vector<dbf::Value> key_values;                     // the keys themselves, same order
   std::vector<std::string> multiple;
 };
 

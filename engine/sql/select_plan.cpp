@@ -383,25 +383,7 @@ dbf::Value CachedSubqueries::ScalarFound(const Expr& e, const Frame& f, bool* fo
     return c.scalar;
   }
   if (!c.inner_key) return SingleValue(c, &f, found);
-  if (!c.done) {
-    size_t key_at = c.key_at;
-    c.plan->Run(nullptr, [&](const dbf::Value* v) {
-      const dbf::Value& k = v[key_at];
-      if (k.is_null()) return;
-      std::string key;
-      AppendKey(key, k);
-      c.keyed.emplace_back(std::move(key), v[0]);
-    });
-    std::stable_sort(c.keyed.begin(), c.keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (size_t i = 1; i < c.keyed.size(); ++i) {
-      if (c.keyed[i].first == c.keyed[i - 1].first &&
-          (c.multiple.empty() || c.multiple.back() != c.keyed[i].first)) {
-        c.multiple.push_back(c.keyed[i].first);
-      }
-    }
-    c.done = true;
-  }
+  Keyed(e);
   *found = false;
   Frame sub;
   sub.outer = &f;
@@ -418,6 +400,40 @@ dbf::Value CachedSubqueries::ScalarFound(const Expr& e, const Frame& f, bool* fo
   if (it == c.keyed.end() || it->first != key) return dbf::Value();
   *found = true;
   return it->second;
+}
+
+const SubqueryCache& CachedSubqueries::Keyed(const Expr& e) {
+  SubqueryCache& c = *e.cache;
+  if (c.done) return c;
+  size_t key_at = c.key_at;
+  c.plan->Run(nullptr, [&](const dbf::Value* v) {
+    const dbf::Value& k = v[key_at];
+    if (k.is_null()) return;
+    std::string key;
+    AppendKey(key, k);
+    c.keyed.emplace_back(std::move(key), v[0]);
+    c.key_values.push_back(k);
+  });
+  std::vector<size_t> order(c.keyed.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return c.keyed[a].first < c.keyed[b].first; });
+  std::vector<std::pair<std::string, dbf::Value>> keyed;
+  std::vector<dbf::Value> key_values;
+  for (size_t i : order) {
+    keyed.push_back(std::move(c.keyed[i]));
+    key_values.push_back(std::move(c.key_values[i]));
+  }
+  c.keyed = std::move(keyed);
+  c.key_values = std::move(key_values);
+  for (size_t i = 1; i < c.keyed.size(); ++i) {
+    if (c.keyed[i].first == c.keyed[i - 1].first &&
+        (c.multiple.empty() || c.multiple.back() != c.keyed[i].first)) {
+      c.multiple.push_back(c.keyed[i].first);
+    }
+  }
+  c.done = true;
+  return c;
 }
 
 std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& v,

@@ -67,6 +67,9 @@ class CachedSubqueries : public SubqueryRunner {
   }
   // Also tells whether the sub-select found a row (a NULL found is found).
   dbf::Value ScalarFound(const Expr& e, const Frame& f, bool* found);
+  // A correlated equality sub-select (cache->inner_key set) as its sorted
+  // map from the inner key to the value, computed once.
+  const SubqueryCache& Keyed(const Expr& e);
   std::optional<bool> Contains(const Expr& e, const dbf::Value& v, const Frame& f) override;
 };
 
