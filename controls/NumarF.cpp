@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <cmath>
 
@@ -164,27 +165,34 @@ void TNumericF::keyPressEvent(QKeyEvent* event) {
   if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
     if (k != kBackspace) k = QChar(0x16);
   }
-  if (OnKeyPress) {
-    OnKeyPress(k);
-    if (k.isNull()) {
-      event->accept();
-      return;
-    }
-  }
-  const bool aplica = Filtreaza(k);
-  if (aplica) {
-    if (k == kBackspace) {
-      backspace();
-    } else {
-      insert(QString(k));
-    }
-  }
+  Tasteaza(k);
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     // Refused as a character, but the window may still act on Enter.
     QLineEdit::keyPressEvent(event);
     return;
   }
   event->accept();
+}
+
+void TNumericF::Tasteaza(QChar k) {
+  if (OnKeyPress) {
+    OnKeyPress(k);
+    if (k.isNull()) return;
+  }
+  if (!Filtreaza(k)) return;
+  if (k == kBackspace) {
+    backspace();
+  } else {
+    insert(QString(k));
+  }
+}
+
+void TNumericF::inputMethodEvent(QInputMethodEvent* event) {
+  // Text composed by an input method is typed too: each character goes
+  // through the filter, and nothing half-composed is shown.
+  const QString text = event->commitString();
+  event->accept();
+  for (QChar k : text) Tasteaza(k);
 }
 
 void TNumericF::focusInEvent(QFocusEvent* event) {

@@ -38,8 +38,11 @@ class TNumericF : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
+  // One typed character: the field's own key-press, the filter, the edit.
+  void Tasteaza(QChar k);
   // The filter for one typed character: true when the box should apply it.
   bool Filtreaza(QChar k);
   void Refuza();

@@ -89,7 +89,7 @@ class TForm1 : public QWidget {
   void SeteazaSeparatoriiNumerici();  // step 3: "." and ","
   void CitesteDateleSocietatii();     // step 7: company data into the administration window
   // Steps of the start-up sequence supplied by the settings store, the
-  // administration window and the data store (see StartupHooks.cpp).
+  // administration window and the data store (see Unit1Hooks.cpp).
   void ScrieValorileRegistru();  // step 6: "CALE" and "VER" into the registry
   void PregatesteTabelele();     // step 8: missing tables, upgrade, index rebuild
 

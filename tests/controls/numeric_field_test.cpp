@@ -1,6 +1,7 @@
 // The numeric entry field driven through real key events: what each key
 // does to the text and the caret, and whether the field beeps.
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -190,6 +191,20 @@ TEST(NumericField, OwnKeyPressRunsFirst) {
   f.OnKeyPress = [](QChar& k) { k = QChar(); };
   QTest::keyClicks(&f, "9");
   EXPECT_EQ(f.text(), "1.5");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NumericField, ComposedInputGoesThroughTheFilter) {
+  TNumericF f;
+  f.MaskInt = 3;
+  f.MaskZec = 1;
+  QInputMethodEvent e;
+  e.setCommitString("1a2-.55");
+  QApplication::sendEvent(&f, &e);
+  EXPECT_EQ(f.text(), "12.5");
 }
 
 }  // namespace
