@@ -78,7 +78,11 @@ std::string TableState::CompanionPath(const char* ext) const {
 
 void TableState::Load() {
   header = DbfHeader::Read(*dbf);
-  cp = &CodePage::ForDriver(header.language_driver, header.driver_name);
+  try {
+    cp = &CodePage::ForDriver(header.language_driver, header.driver_name);
+  } catch (const EngineError& e) {
+    throw EngineError(path + ": " + e.what());
+  }
   bool memo_fields = false;
   for (auto& f : header.fields)
     if (f.type == 'M' || f.type == 'B' || f.type == 'G') memo_fields = true;
