@@ -4,8 +4,10 @@
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QStatusBar>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "controls/GradientPanel.h"
@@ -64,6 +66,10 @@ TEST_F(Bara, ButtonsAsDesigned) {
     x = w->x();
   }
   EXPECT_EQ(t->height(), 74);
+  // Docked at the top, as wide as the screen.
+  const QRect ecran = t->screen()->availableGeometry();
+  EXPECT_EQ(t->frameGeometry().topLeft(), ecran.topLeft());
+  EXPECT_EQ(t->frameGeometry().width(), ecran.width());
   EXPECT_EQ(t->palette().color(QPalette::Window), QColor(0xA7, 0xBC, 0xEF));
   EXPECT_EQ(drive::child<QLabel>(t->StatusBar1, "StatusText")->text(), "ESC - Iesire din program");
   EXPECT_EQ(t->Label1->text(), Formats::DateShown(QDate::currentDate()));
@@ -151,6 +157,37 @@ TEST_F(Bara, ClosingAsksFirst) {
     EXPECT_EQ(vazut->text, "Vreti sa inchideti programul?");
     EXPECT_EQ(t->isVisible(), raspuns != Da) << cum << " " << raspuns;
   }
+}
+
+// Closes every modal window that opens, up to `cate`, noting their names.
+void InchideToate(QStringList* vazute, int cate) {
+  if (cate == 0) return;
+  drive::onNextModal(
+      [vazute, cate](QWidget* d) {
+        *vazute << d->objectName() + ":" + d->windowTitle();
+        QTest::keyClick(d->focusWidget() ? d->focusWidget() : d, Qt::Key_Escape);
+        InchideToate(vazute, cate - 1);
+      },
+      cate == 3 ? 5000 : 1500);
+}
+
+TEST_F(Bara, F10DoesWhatAdminDoes) {
+  TForm3* t = Form3();
+  QStringList prinClic, prinF10;
+  {
+    drive::ErrorReports tolerate;
+    testing::TestPartResultArray rezultate;
+    testing::ScopedFakeTestPartResultReporter fals(
+        testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &rezultate);
+    InchideToate(&prinClic, 3);
+    QTest::mouseClick(t->ToolButton2, Qt::LeftButton);
+    QTest::qWait(1600);
+    InchideToate(&prinF10, 3);
+    QTest::keyClick(t, Qt::Key_F10);
+    QTest::qWait(1600);
+  }
+  EXPECT_EQ(prinF10, prinClic);
+  EXPECT_FALSE(prinClic.isEmpty()) << "the \" Admin\" button opened nothing";
 }
 
 TEST_F(Bara, DateIsTodaysEachTimeShown) {
