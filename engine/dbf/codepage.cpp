@@ -192,6 +192,10 @@ bool CodePage::Encode(std::string_view utf8, std::string* out, std::string* bad)
 
 void CodePage::Decode(std::string_view bytes, std::string* out) const {
   out->reserve(out->size() + bytes.size());
+  size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+  out->append(bytes.data(), ascii);
+  bytes.remove_prefix(ascii);
   for (char ch : bytes) {
     unsigned char c = static_cast<unsigned char>(ch);
     if (c < 0x80) {

@@ -46,16 +46,21 @@ bool AllZero(const char* p, size_t n) {
 Value DecodeNumber(const FieldDef& f, std::string_view s, const std::string& where) {
   s = Trim(s);
   if (s.empty()) return Value();
-  if (s.find_first_not_of('*') == std::string_view::npos) return Value();  // overflow mark
-  std::string t(s);
-  for (char& c : t)
-    if (c == ',') c = '.';
-  const char* b = t.data();
-  const char* e = b + t.size();
+  if (s[0] == '*' && s.find_first_not_of('*') == std::string_view::npos) return Value();  // overflow mark
+  // Most fields are plain digits with an optional sign and point: no copy.
+  std::string copy;
+  if (s.find(',') != std::string_view::npos) {
+    copy.assign(s);
+    for (char& c : copy)
+      if (c == ',') c = '.';
+    s = copy;
+  }
+  const char* b = s.data();
+  const char* e = b + s.size();
   if (*b == '+') ++b;
   double d = 0;
   auto r = std::from_chars(b, e, d);
-  if (r.ec != std::errc() || r.ptr != e) BadValue(where, f, "not a number: '" + t + "'");
+  if (r.ec != std::errc() || r.ptr != e || b == e) BadValue(where, f, "not a number: '" + std::string(s) + "'");
   return Value::Number(d);
 }
 

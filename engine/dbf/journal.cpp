@@ -190,12 +190,14 @@ struct FolderLog {
     unsynced = false;
   }
 
+  // Deleting the journal ends the transaction. The deletion itself is not
+  // synced (as SQLite's synchronous=FULL): after a power cut it may come back
+  // and undo that one transaction whole, never half of it.
   void Remove() {
     if (fd >= 0) {
       ::unlink(path.c_str());
       ::close(fd);
       fd = -1;
-      SyncDir(folder);
     }
     buffer.clear();
   }

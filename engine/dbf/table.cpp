@@ -171,17 +171,17 @@ std::string TableState::ReadRecordBytes(uint32_t recno) const {
   return rec;
 }
 
-Value TableState::DecodeAt(const char* record, int field, uint32_t recno) const {
+Value TableState::DecodeBytes(const char* bytes, int field, uint32_t recno) const {
   const FieldDef& f = header.fields[static_cast<size_t>(field)];
   try {
     if (f.type == 'M' || f.type == 'B' || f.type == 'G') {
-      uint32_t block = DecodeMemoPointer(f, record + f.offset, path);
+      uint32_t block = DecodeMemoPointer(f, bytes, path);
       if (block == 0) return Value();
       std::string bytes = memo->Read(block);
       if (bytes.empty()) return Value();
       return Value::Text(f.type == 'M' ? cp->Decode(bytes) : bytes);
     }
-    return DecodeField(f, record + f.offset, *cp, path);
+    return DecodeField(f, bytes, *cp, path);
   } catch (const EngineError& e) {
     RethrowWithRecord(e, path, recno);
   }
@@ -401,10 +401,10 @@ Value Table::Get(uint32_t recno, int field) const {
     throw EngineError(s.path + ": there is no field number " + std::to_string(field));
   s.CheckRecno(recno);
   const FieldDef& f = s.header.fields[static_cast<size_t>(field)];
-  std::string rec(s.header.record_length, '\0');
-  s.dbf->ReadExact(s.header.RecordOffset(recno) + static_cast<uint64_t>(f.offset),
-                   rec.data() + f.offset, static_cast<size_t>(f.width));
-  return s.DecodeAt(rec.data(), field, recno);
+  char bytes[256];  // a field is at most 255 bytes wide
+  s.dbf->ReadExact(s.header.RecordOffset(recno) + static_cast<uint64_t>(f.offset), bytes,
+                   static_cast<size_t>(f.width));
+  return s.DecodeBytes(bytes, field, recno);
 }
 
 bool Table::IsDeleted(uint32_t recno) const {

@@ -49,7 +49,11 @@ class TableState {
   std::string CompanionPath(const char* ext) const;  // "dbt" or "mdx", in the table's case
   void CheckRecno(uint32_t recno) const;
   std::string ReadRecordBytes(uint32_t recno) const;
-  Value DecodeAt(const char* record, int field, uint32_t recno) const;
+  Value DecodeAt(const char* record, int field, uint32_t recno) const {
+    return DecodeBytes(record + header.fields[static_cast<size_t>(field)].offset, field, recno);
+  }
+  // `bytes` are the field's own (width of them).
+  Value DecodeBytes(const char* bytes, int field, uint32_t recno) const;
   void WriteCountAndDate();
   void WriteDate();
   void SetFieldFlag(size_t field, bool on);
