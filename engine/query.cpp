@@ -1,5 +1,6 @@
 #include "engine/query.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/error.h"
@@ -67,6 +68,7 @@ FieldKind KindOf(const sql::ColumnInfo& c) {
 dbf::Value TField::Value() const {
   TQuery& q = *query_;
   if (q.calc_row_ >= 0) return q.CellAt(static_cast<size_t>(q.calc_row_), column_);
+  q.EnsureRows();
   if (!q.Active() || q.row_ < 0) return dbf::Value();
   return q.CellAt(q.StorageRow(q.row_), column_);
 }
@@ -223,6 +225,21 @@ void TQuery::Open() {
   for (auto& [name, p] : params_) {
     if (p.Bound()) params[name] = p.Value();
   }
+  auto& select = std::get<sql::SelectStmt>(st);
+  bool plain = select.from.size() == 1 && !select.where && select.group_by.empty() &&
+               !select.having && select.order_by.empty() && !select.distinct &&
+               std::all_of(select.items.begin(), select.items.end(),
+                           [](const sql::SelectItem& i) { return i.star; });
+  if (plain && calc_defs_.empty() && !after_scroll_ && listeners_.empty() &&
+      !(filtered_ && !filter_text_.empty())) {
+    // Nobody is told of the opening, so the rows can wait until asked for.
+    result_ = std::make_shared<sql::ResultSet>(sql::DescribeSelect(*session_, select, params));
+    rows_pending_ = true;
+    pending_params_ = std::move(params);
+    rows_affected_ = 0;
+    BuildFields();
+    return;
+  }
   sql::ExecResult r = sql::Execute(*session_, st, params);
   result_ = std::move(r.rows);
   rows_affected_ = 0;
@@ -244,6 +261,24 @@ void TQuery::Open() {
   Scrolled();
 }
 
+void TQuery::EnsureRows() const {
+  if (!rows_pending_) return;
+  TQuery& self = const_cast<TQuery&>(*this);
+  self.rows_pending_ = false;
+  sql::Statement st = sql::ParseStatement(sql_.Text());
+  sql::ExecResult r = sql::Execute(*session_, st, pending_params_);
+  self.result_ = std::move(r.rows);
+  self.RunCalcFields();
+  self.ApplyFilter();
+  self.row_ = RecordCount() > 0 ? 0 : -1;
+  self.eof_ = self.bof_ = RecordCount() == 0;
+}
+
+int TQuery::RecNo() const {
+  EnsureRows();
+  return row_;
+}
+
 void TQuery::ExecSQL() {
   Close();
   sql::Statement st = sql::ParseStatement(sql_.Text());
@@ -260,6 +295,7 @@ void TQuery::ExecSQL() {
 void TQuery::Close() {
   if (!result_) return;
   result_.reset();
+  rows_pending_ = false;
   fields_.clear();
   calc_values_.clear();
   filter_.reset();
@@ -372,6 +408,7 @@ size_t TQuery::StorageRow(int row) const {
 }
 
 dbf::Value TQuery::Cell(int row, int field) const {
+  EnsureRows();
   if (!Active() || row < 0 || row >= RecordCount() || field < 0 || field >= FieldCount()) {
     return dbf::Value();
   }
@@ -380,11 +417,13 @@ dbf::Value TQuery::Cell(int row, int field) const {
 
 int TQuery::RecordCount() const {
   if (!Active()) return 0;
+  EnsureRows();
   return static_cast<int>(use_visible_ ? visible_.size() : result_->size());
 }
 
 void TQuery::ApplyFilter() {
   if (!Active()) return;
+  EnsureRows();
   if (!filtered_ || filter_text_.empty()) {
     filter_.reset();
     use_visible_ = false;
@@ -440,6 +479,7 @@ void TQuery::First() { MoveTo(0); }
 void TQuery::Last() { MoveTo(RecordCount() - 1); }
 
 void TQuery::MoveTo(int row) {
+  EnsureRows();
   int n = RecordCount();
   if (n == 0) {
     row_ = -1;
@@ -452,6 +492,7 @@ void TQuery::MoveTo(int row) {
 }
 
 void TQuery::Next() {
+  EnsureRows();
   int n = RecordCount();
   if (n == 0 || row_ >= n - 1) {
     eof_ = true;
@@ -465,6 +506,7 @@ void TQuery::Next() {
 }
 
 void TQuery::Prior() {
+  EnsureRows();
   int n = RecordCount();
   if (n == 0 || row_ <= 0) {
     bof_ = true;
@@ -477,16 +519,24 @@ void TQuery::Prior() {
   Scrolled();
 }
 
-bool TQuery::Eof() const { return !Active() || RecordCount() == 0 || eof_; }
+bool TQuery::Eof() const {
+  EnsureRows();
+  return !Active() || RecordCount() == 0 || eof_;
+}
 
-bool TQuery::Bof() const { return !Active() || RecordCount() == 0 || bof_; }
+bool TQuery::Bof() const {
+  EnsureRows();
+  return !Active() || RecordCount() == 0 || bof_;
+}
 
 TQuery::TBookmark TQuery::GetBookmark() const {
+  EnsureRows();
   if (!Active() || row_ < 0) return -1;
   return static_cast<TBookmark>(StorageRow(row_));
 }
 
 bool TQuery::GotoBookmark(TBookmark b) {
+  EnsureRows();
   if (!Active() || b < 0 || static_cast<size_t>(b) >= result_->size()) return false;
   if (!use_visible_) {
     MoveTo(static_cast<int>(b));
@@ -499,6 +549,7 @@ bool TQuery::GotoBookmark(TBookmark b) {
 }
 
 bool TQuery::Locate(const std::string& field, const std::string& value, LocateOptions options) {
+  EnsureRows();
   TField& f = FieldByName(field);
   dbf::Value target;
   switch (f.Kind()) {

@@ -111,7 +111,10 @@ struct LocateOptions {
 // Contract:
 // - The statement is SQL().Text(), its lines joined by line breaks. Changing
 //   the lines in any way (Clear, Add, Set) closes the query first.
-// - Open runs a SELECT and materialises every row at once; ExecSQL runs any
+// - Open runs a SELECT and materialises every row at once (a plain
+//   "SELECT * FROM table" with no condition or order, opened while nobody
+//   listens, reads its rows when they are first asked for, so that looking
+//   at its fields costs nothing); ExecSQL runs any
 //   other statement (CREATE, ALTER, INSERT, UPDATE, DELETE, BEGIN, COMMIT,
 //   ROLLBACK) and leaves the query closed. Each throws EngineError with the
 //   engine's message when the statement fails; a failed statement has changed
@@ -200,7 +203,7 @@ class TQuery {
   bool Bof() const;
   bool IsEmpty() const { return RecordCount() == 0; }
   int RecordCount() const;
-  int RecNo() const { return row_; }  // 0-based current row; -1 when empty or closed
+  int RecNo() const;  // 0-based current row; -1 when empty or closed
 
   using TBookmark = int64_t;
   TBookmark GetBookmark() const;  // -1 when there is no current row
@@ -233,6 +236,7 @@ class TQuery {
  private:
   friend class TField;
   void BuildFields();
+  void EnsureRows() const;
   void RunCalcFields();
   void ApplyFilter();
   void Scrolled();
@@ -271,6 +275,10 @@ class TQuery {
   bool eof_ = true;
   bool bof_ = true;
   int64_t rows_affected_ = 0;
+  // A plain read of a whole table, opened by a window that may only look at
+  // its fields: the rows are read when first asked for.
+  bool rows_pending_ = false;
+  std::map<std::string, dbf::Value> pending_params_;
 
   std::function<void(TQuery&)> after_scroll_;
   int disable_count_ = 0;

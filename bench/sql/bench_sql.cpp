@@ -1,7 +1,7 @@
-// bench_sql [--sizes 10000,100000,1000000] [--folder DIR] [--only TEXT] [--keep]
+// bench_sql [--sizes 10000,100000,1000000] [--folder DIR] [--only TEXT] [--keep] [--repeat N]
 //
 // --only runs just the actions whose name contains TEXT, --keep keeps the
-// generated folders (both for profiling).
+// generated folders, --repeat runs every action N times (all for profiling).
 // For each size (order lines): generates the shop's five tables, writes them
 // as dBase tables for our engine and into SQLite, then runs the program's
 // statement mix on both in this process. Prints per action the time of each,
@@ -30,6 +30,10 @@ const char* OpName(Op op) {
 
 namespace {
 
+std::string g_only;
+bool g_keep = false;
+int g_repeat = 0;
+
 double Seconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
@@ -42,7 +46,7 @@ struct Measure {
 
 Measure Time(Side& side, Op op, bool ours) {
   Measure m;
-  int n = Repeats(op);
+  int n = g_repeat > 0 ? g_repeat : Repeats(op);
   size_t base = HeapNow();
   ResetHeapPeak();
   side.ResetPeak();
@@ -53,8 +57,6 @@ Measure Time(Side& side, Op op, bool ours) {
   return m;
 }
 
-std::string g_only;
-bool g_keep = false;
 
 void RunSize(int lines, const std::string& folder) {
   std::printf("\n== %d order lines\n", lines);
@@ -101,6 +103,8 @@ int main(int argc, char** argv) {
       for (std::string s; std::getline(ss, s, ',');) sizes.push_back(std::atoi(s.c_str()));
     } else if (a == "--folder") {
       folder = argv[i + 1];
+    } else if (a == "--repeat") {
+      lumi::bench::g_repeat = std::atoi(argv[i + 1]);
     } else if (a == "--only") {
       lumi::bench::g_only = argv[i + 1];
     }

@@ -87,6 +87,16 @@ ExecResult Execute(Session& session, Statement& statement, const Params& params)
   return result;
 }
 
+std::vector<ColumnInfo> DescribeSelect(Session& session, SelectStmt& select, const Params& params) {
+  CachedSubqueries subqueries;
+  EvalEnv env;
+  env.date_format = session.DateFormat();
+  env.params = &params;
+  env.subqueries = &subqueries;
+  SelectPlan plan(session, select, nullptr, env);
+  return plan.columns();
+}
+
 ExecResult ExecuteText(Session& session, const std::string& text, const Params& params) {
   Statement st = ParseStatement(text);
   return Execute(session, st, params);

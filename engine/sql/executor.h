@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/dbf/value.h"
 #include "engine/session.h"
@@ -22,6 +23,9 @@ using Params = std::map<std::string, dbf::Value>;  // upper-case names, without 
 // Runs one parsed statement. Every statement is atomic: when it throws, no
 // table has changed (inside BEGIN ... COMMIT, the statement alone is undone).
 ExecResult Execute(Session& session, Statement& statement, const Params& params);
+
+// The output columns a SELECT would give, without reading any row.
+std::vector<ColumnInfo> DescribeSelect(Session& session, SelectStmt& select, const Params& params);
 
 // Parses and runs a statement text.
 ExecResult ExecuteText(Session& session, const std::string& text, const Params& params = {});

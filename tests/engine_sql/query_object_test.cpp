@@ -92,6 +92,20 @@ TEST_F(QueryObjects, SumOverNoRowsReadsZeroAndEmptyResultIsEmpty) {
   EXPECT_EQ(q.FieldByName("CODCAP").AsInteger(), 0);
 }
 
+TEST_F(QueryObjects, PlainTableReadGivesItsFieldsAndThenItsRows) {
+  TQuery q(&session_);
+  SetSql(q, {"SELECT * FROM \"Clienti.dbf\""});
+  q.Open();
+  EXPECT_TRUE(q.Active());
+  EXPECT_NE(q.FindField("NUME"), nullptr);
+  EXPECT_EQ(q.FindField("BUC"), nullptr);
+  EXPECT_EQ(q.RecordCount(), 3);
+  EXPECT_EQ(q.FieldByName("NUME").AsString(), "POPESCU");
+  q.Next();
+  EXPECT_EQ(q.RecNo(), 1);
+  EXPECT_EQ(q.FieldByName("CODCLI").AsInteger(), 2);
+}
+
 TEST_F(QueryObjects, OpenAndExecSqlRefuseTheOtherKindOfStatement) {
   TQuery q(&session_);
   SetSql(q, {"DELETE FROM \"CapCom.dbf\""});
