@@ -67,6 +67,7 @@ FieldKind KindOf(const sql::ColumnInfo& c) {
 
 dbf::Value TField::Value() const {
   TQuery& q = *query_;
+  if (column_ < 0) return dbf::Value();
   if (q.calc_row_ >= 0) return q.CellAt(static_cast<size_t>(q.calc_row_), column_);
   q.EnsureRows();
   if (!q.Active() || q.row_ < 0) return dbf::Value();
@@ -296,6 +297,10 @@ void TQuery::Close() {
   if (!result_) return;
   result_.reset();
   rows_pending_ = false;
+  for (auto& f : fields_) {
+    f->column_ = -1;
+    retired_fields_.push_back(std::move(f));
+  }
   fields_.clear();
   calc_values_.clear();
   filter_.reset();
@@ -329,30 +334,44 @@ void TQuery::MasterEvent(QueryEvent e) {
 void TQuery::Rerun() { Open(); }
 
 void TQuery::BuildFields() {
+  // A field object lives as long as the query: one of the same name is
+  // reused when the query opens again (keeping its display format), so a
+  // window's TField pointer never dangles.
+  for (auto& f : fields_) retired_fields_.push_back(std::move(f));
   fields_.clear();
-  const auto& cols = result_->columns();
-  for (size_t i = 0; i < cols.size(); ++i) {
+  auto take = [&](const std::string& name) {
+    for (auto& f : retired_fields_) {
+      if (f && sql::ToUpper(f->name_) == sql::ToUpper(name)) return std::move(f);
+    }
     auto f = std::make_unique<TField>();
     f->query_ = this;
+    return f;
+  };
+  const auto& cols = result_->columns();
+  for (size_t i = 0; i < cols.size(); ++i) {
+    auto f = take(cols[i].name);
     f->name_ = cols[i].name;
     f->kind_ = KindOf(cols[i]);
     f->size_ = cols[i].width;
     f->decimals_ = cols[i].decimals;
+    f->calculated_ = false;
     f->index_ = static_cast<int>(i);
     f->column_ = static_cast<int>(i);
     fields_.push_back(std::move(f));
   }
   for (size_t k = 0; k < calc_defs_.size(); ++k) {
-    auto f = std::make_unique<TField>();
-    f->query_ = this;
+    auto f = take(calc_defs_[k].name);
     f->name_ = calc_defs_[k].name;
     f->kind_ = calc_defs_[k].kind;
     f->size_ = calc_defs_[k].size;
+    f->decimals_ = 0;
     f->calculated_ = true;
     f->index_ = static_cast<int>(fields_.size());
     f->column_ = static_cast<int>(cols.size() + k);
     fields_.push_back(std::move(f));
   }
+  std::erase_if(retired_fields_, [](const auto& f) { return !f; });
+  for (auto& f : retired_fields_) f->column_ = -1;  // reads NULL until its name returns
 }
 
 void TQuery::RunCalcFields() {

@@ -33,8 +33,7 @@ enum class FieldKind { kText, kFloat, kInteger, kDate, kBoolean, kMemo };
 // "True" / "False". Reading a value of another kind converts it when that is
 // meaningful (text "12.5" AsFloat) and otherwise throws EngineError.
 //
-// A TField belongs to its query and stays valid until the query is opened
-// again or destroyed.
+// A TField belongs to its query and stays valid as long as the query does.
 class TField {
  public:
   const std::string& FieldName() const { return name_; }
@@ -145,7 +144,9 @@ struct LocateOptions {
 //   TField::SetValue. Filters and Locate can read them.
 // - Fields and rows can be read without moving the cursor through Cell(), for
 //   the grid model.
-// Not thread-safe. Field pointers and references stay valid until the next Open.
+// Not thread-safe. Field pointers and references stay valid as long as the
+// query: after a new Open a field of the same name is the same object; a field
+// the current result lacks (or any field while closed) reads as NULL.
 class TQuery {
  public:
   explicit TQuery(Session* session = nullptr);  // nullptr: DefaultSession()
@@ -255,6 +256,7 @@ class TQuery {
 
   std::shared_ptr<sql::ResultSet> result_;
   std::vector<std::unique_ptr<TField>> fields_;
+  std::vector<std::unique_ptr<TField>> retired_fields_;  // fields of earlier results
   struct CalcDef {
     std::string name;
     FieldKind kind;

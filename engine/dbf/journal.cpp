@@ -113,14 +113,23 @@ void ApplyJournal(int jfd, const std::string& folder) {
       pos += 5 + len + 4;
       const char* p = payload.data();
       if (head[0] == 'F' && len >= 13) {
+        // Only plain file names of this folder: a journal from elsewhere must
+        // not reach other files.
+        std::string name(p + 13, len - 13);
+        if (name.empty() || name == "." || name == ".." ||
+            name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+          break;
         Target& t = targets[GetU32(p)];
         t.existed = p[4] != 0;
         t.length = GetU64(p + 5);
-        t.path = folder + "/" + std::string(p + 13, len - 13);
+        t.path = folder + "/" + name;
       } else if (head[0] == 'R' && len >= 12) {
         auto it = targets.find(GetU32(p));
         if (it == targets.end()) continue;
         Target& t = it->second;
+        // Before-images lie inside the file's original length.
+        uint64_t off = GetU64(p + 4);
+        if (!t.existed || off > t.length || len - 12 > t.length - off) continue;
         if (t.fd < 0) t.fd = ::open(t.path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (t.fd < 0) ThrowFileError(t.path, "cannot restore the file");
         WriteAll(t.fd, t.path, p + 12, len - 12, GetU64(p + 4));

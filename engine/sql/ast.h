@@ -44,7 +44,7 @@ struct Expr {
   std::string qualifier;   // table alias of a column, upper case
   std::vector<ExprPtr> args;
   std::unique_ptr<SelectStmt> select;  // kInSelect, kSubquery
-  bool negated = false;                // NOT LIKE, IS NOT NULL, NOT IN
+  bool negated = false;  // NOT LIKE, IS NOT NULL, NOT IN; for an aggregate: DISTINCT inside
   bool star = false;                   // COUNT(*)
   int position = 0;                    // offset in the statement text
 

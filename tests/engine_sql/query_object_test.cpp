@@ -104,6 +104,16 @@ TEST_F(QueryObjects, PlainTableReadGivesItsFieldsAndThenItsRows) {
   q.Next();
   EXPECT_EQ(q.RecNo(), 1);
   EXPECT_EQ(q.FieldByName("CODCLI").AsInteger(), 2);
+  // A field pointer kept by a window stays usable across Close and Open.
+  TField* name = q.FindField("NUME");
+  name->SetDisplayFormat("@");
+  q.Close();
+  EXPECT_TRUE(name->IsNull());
+  SetSql(q, {"SELECT NUME FROM \"Clienti.dbf\" WHERE CODCLI=3"});
+  q.Open();
+  EXPECT_EQ(q.FindField("NUME"), name);
+  EXPECT_EQ(name->AsString(), "ionel");
+  EXPECT_EQ(name->DisplayFormat(), "@");
 }
 
 TEST_F(QueryObjects, OpenAndExecSqlRefuseTheOtherKindOfStatement) {
