@@ -194,6 +194,9 @@ TEST_F(WarehouseWindow, ChoicesAndSearchSurviveClosingTheWindow) {
   InWarehouse([&] {
     Choose(1, 1);
     Search("D");
+    // ESC closes the window from any control, the grid included.
+    drive::pressKey(Form6(), "SMDBGrid1", Qt::Key_Escape);
+    EXPECT_FALSE(Form6()->isVisible());
   });
   InWarehouse([&] {
     EXPECT_TRUE(Form6()->windowState() & Qt::WindowMaximized);
