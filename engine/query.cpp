@@ -15,7 +15,6 @@ namespace lumi {
 
 namespace {
 
-
 // Lower case for ASCII and the Latin-2 letters of UTF-8 text (enough for a
 // case-insensitive prefix search of Romanian names).
 std::string Fold(std::string_view s) {
@@ -410,15 +409,16 @@ TField* TQuery::FindField(const std::string& name) {
 TField& TQuery::FieldByName(const std::string& name) {
   TField* f = FindField(name);
   if (!f) {
-    throw EngineError(Active() ? "Field '" + name + "' not found" :
-                                 "Field '" + name + "' not found: the query is not open");
+    throw EngineError(Active() ? "Field '" + name + "' not found"
+                               : "Field '" + name + "' not found: the query is not open");
   }
   return *f;
 }
 
 dbf::Value TQuery::CellAt(size_t storage_row, int column) const {
   size_t data = result_->column_count();
-  if (static_cast<size_t>(column) < data) return result_->Get(storage_row, static_cast<size_t>(column));
+  if (static_cast<size_t>(column) < data)
+    return result_->Get(storage_row, static_cast<size_t>(column));
   return calc_values_[static_cast<size_t>(column) - data][storage_row];
 }
 
@@ -454,7 +454,8 @@ void TQuery::ApplyFilter() {
   auto filter = std::make_unique<sql::RowFilter>(filter_text_, names, session_->DateFormat());
   std::vector<uint32_t> visible;
   for (size_t r = 0; r < result_->size(); ++r) {
-    bool m = filter->Matches([&](int c) { return CellAt(r, fields_[static_cast<size_t>(c)]->column_); });
+    bool m =
+        filter->Matches([&](int c) { return CellAt(r, fields_[static_cast<size_t>(c)]->column_); });
     if (m) visible.push_back(static_cast<uint32_t>(r));
   }
   filter_ = std::move(filter);

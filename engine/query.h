@@ -76,14 +76,29 @@ class TField {
 // A value for a ":NAME" parameter of the statement.
 class TParam {
  public:
-  void SetAsString(const std::string& s) { value_ = dbf::Value::Text(s); bound_ = true; }
-  void SetAsFloat(double d) { value_ = dbf::Value::Number(d); bound_ = true; }
+  void SetAsString(const std::string& s) {
+    value_ = dbf::Value::Text(s);
+    bound_ = true;
+  }
+  void SetAsFloat(double d) {
+    value_ = dbf::Value::Number(d);
+    bound_ = true;
+  }
   void SetAsInteger(int64_t i) { SetAsFloat(static_cast<double>(i)); }
   // Memo text given as bytes (UTF-8), e.g. the lines of a notes box each ended
   // by CR LF. An empty buffer stores an empty memo, which reads as NULL.
-  void SetAsBlob(const std::string& bytes) { value_ = dbf::Value::Text(bytes); bound_ = true; }
-  void SetNull() { value_ = dbf::Value(); bound_ = true; }
-  void Clear() { value_ = dbf::Value(); bound_ = false; }
+  void SetAsBlob(const std::string& bytes) {
+    value_ = dbf::Value::Text(bytes);
+    bound_ = true;
+  }
+  void SetNull() {
+    value_ = dbf::Value();
+    bound_ = true;
+  }
+  void Clear() {
+    value_ = dbf::Value();
+    bound_ = false;
+  }
   bool Bound() const { return bound_; }
   const dbf::Value& Value() const { return value_; }
 
@@ -225,7 +240,9 @@ class TQuery {
   dbf::Value Cell(int row, int field) const;
 
   // Events.
-  void SetAfterScroll(std::function<void(TQuery&)> callback) { after_scroll_ = std::move(callback); }
+  void SetAfterScroll(std::function<void(TQuery&)> callback) {
+    after_scroll_ = std::move(callback);
+  }
   void DisableControls();
   void EnableControls();
   bool ControlsDisabled() const { return disable_count_ > 0; }

@@ -21,14 +21,15 @@ namespace {
 lumi::Session& FuzzSession() {
   static lumi::Session* s = [] {
     auto* session = new lumi::Session;
-    std::string folder = (std::filesystem::temp_directory_path() /
-                          ("lumi_sql_fuzz_" + std::to_string(getpid())))
-                             .string();
+    std::string folder =
+        (std::filesystem::temp_directory_path() / ("lumi_sql_fuzz_" + std::to_string(getpid())))
+            .string();
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     session->SetBaseFolder(folder);
     for (const char* sql : {
-             "CREATE TABLE \"T.dbf\" (K DECIMAL(4,0), S CHAR(10), D DATE, N DECIMAL(8,2), B BOOLEAN)",
+             "CREATE TABLE \"T.dbf\" (K DECIMAL(4,0), S CHAR(10), D DATE, N DECIMAL(8,2), B "
+             "BOOLEAN)",
              "CREATE TABLE \"U.dbf\" (K DECIMAL(4,0), M BLOB(1,1), S CHAR(10))",
              "CREATE INDEX K ON \"T.dbf\" (K)",
              "CREATE INDEX S ON \"T.dbf\" (S)",

@@ -20,11 +20,10 @@
 namespace lumi::bench {
 
 const char* OpName(Op op) {
-  static const char* const kNames[] = {"warehouse open + total", "order line save",
-                                       "order line remove",      "keyed reads",
-                                       "orders window open",     "work list build",
-                                       "work copy-back",         "reports build",
-                                       "period totals"};
+  static const char* const kNames[] = {
+      "warehouse open + total", "order line save", "order line remove", "keyed reads",
+      "orders window open",     "work list build", "work copy-back",    "reports build",
+      "period totals"};
   return kNames[static_cast<int>(op)];
 }
 
@@ -57,7 +56,6 @@ Measure Time(Side& side, Op op, bool ours) {
   return m;
 }
 
-
 void RunSize(int lines, const std::string& folder) {
   std::printf("\n== %d order lines\n", lines);
   double t0 = Seconds();
@@ -67,10 +65,12 @@ void RunSize(int lines, const std::string& folder) {
   double t1 = Seconds();
   auto sqlite = MakeSqliteSide(d, folder + "/sqlite");
   double t2 = Seconds();
-  std::printf("data: %zu lines, %d orders, %d items, %d clients; written in %.2f s (dBase), %.2f s (SQLite)\n",
-              d.comenzi.size(), d.orders, d.items, d.clients, t1 - t0, t2 - t1);
-  std::printf("%-24s %12s %12s %7s %12s %12s\n", "action", "ours ms", "SQLite ms", "ratio", "ours peak MB",
-              "SQLite MB");
+  std::printf(
+      "data: %zu lines, %d orders, %d items, %d clients; written in %.2f s (dBase), %.2f s "
+      "(SQLite)\n",
+      d.comenzi.size(), d.orders, d.items, d.clients, t1 - t0, t2 - t1);
+  std::printf("%-24s %12s %12s %7s %12s %12s\n", "action", "ours ms", "SQLite ms", "ratio",
+              "ours peak MB", "SQLite MB");
   for (int k = 0; k < static_cast<int>(Op::kCount); ++k) {
     Op op = static_cast<Op>(k);
     if (!g_only.empty() && std::string(OpName(op)).find(g_only) == std::string::npos) continue;

@@ -40,8 +40,8 @@ class LumiSide : public Side {
         Exec({"BEGIN"});
         Exec({"INSERT INTO " + CO,
               "(CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC)",
-              "VALUES (", o + ",", c + ",", "\"GEAM NOU\",", m + ",", "\"MP\",", "\"" + p.work + "\",",
-              "2,", "12.50,", "\"NU\",", "75,", "2,1,3)"});
+              "VALUES (", o + ",", c + ",", "\"GEAM NOU\",", m + ",", "\"MP\",",
+              "\"" + p.work + "\",", "2,", "12.50,", "\"NU\",", "75,", "2,1,3)"});
         Exec({"UPDATE " + M, "SET STOC=STOC-2*3,", "IESIT=IESIT+2*3", "WHERE CODMAG=" + m});
         Exec({"UPDATE " + CC, "SET COST=COST+75,", "REST=REST+75", "WHERE CODCAP=" + o});
         AddToWork(CO, o, p.work, "75");
@@ -50,7 +50,8 @@ class LumiSide : public Side {
       case Op::kOrderLineRemove: {
         Open(q_, {"SELECT * FROM " + CO, "WHERE CODCOM=" + c});
         std::string total = q_.FieldByName("TOTAL").AsString();
-        std::string cant = q_.FieldByName("CANT").AsString(), buc = q_.FieldByName("BUC").AsString();
+        std::string cant = q_.FieldByName("CANT").AsString(),
+                    buc = q_.FieldByName("BUC").AsString();
         Open(q_, {"SELECT * FROM " + M, "WHERE CODMAG=" + m});
         Exec({"BEGIN"});
         Exec({"DELETE FROM " + CO, "WHERE CODCOM=" + c});
@@ -89,7 +90,8 @@ class LumiSide : public Side {
               "CANT DECIMAL(8,3), LUNG DECIMAL(8,3), LAT DECIMAL(8,3),EXECUTAT CHAR(2),",
               "EX2 BOOLEAN, BUC DECIMAL(6,0))"});
         Exec({"INSERT INTO " + LU, "(TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2, BUC)",
-              "SELECT C.TERMEN, Z.CODCOM,Z.DENUMIRE,Z.UM,Z.CANT,Z.LUNG,Z.LAT,Z.EXECUTAT, FALSE, Z.BUC",
+              "SELECT C.TERMEN, Z.CODCOM,Z.DENUMIRE,Z.UM,Z.CANT,Z.LUNG,Z.LAT,Z.EXECUTAT, FALSE, "
+              "Z.BUC",
               "FROM " + CO + " Z,", CC + " C,", M + " M",
               "WHERE  (Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG)",
               "AND (C.PREDAT=\"NU\") AND (M.TIP=0)"});
@@ -104,26 +106,31 @@ class LumiSide : public Side {
               "WHERE T.CODCOM=Z.CODCOM )"});
         break;
       case Op::kReportsBuild: {
-        for (int t = 1; t <= 4; ++t) std::filesystem::remove(prog_ + "/T" + std::to_string(t) + ".dbf");
+        for (int t = 1; t <= 4; ++t)
+          std::filesystem::remove(prog_ + "/T" + std::to_string(t) + ".dbf");
         auto T = [&](int n) { return "\"" + prog_ + "\\T" + std::to_string(n) + ".dbf\""; };
-        Exec({"CREATE TABLE " + T(1), "(FURNIZOR CHAR(40), DATAIN DATE, TIP DECIMAL(2,0), VALOARE DECIMAL(8,2) )"});
+        Exec({"CREATE TABLE " + T(1),
+              "(FURNIZOR CHAR(40), DATAIN DATE, TIP DECIMAL(2,0), VALOARE DECIMAL(8,2) )"});
         Exec({"INSERT INTO " + T(1), "SELECT FURNIZOR,DATAIN,TIP, SUM(CANTIN*PRET)", "FROM " + M,
               "WHERE TIP<2", "GROUP BY TIP,DATAIN,FURNIZOR"});
         Exec({"CREATE TABLE " + T(2),
-              "(NUME CHAR(40), DATA DATE, TERMEN DATE, CODCAP DECIMAL(10,0), COST DECIMAL(8,2), REST DECIMAL(8,2), PREDAT CHAR(2) )"});
-        Exec({"INSERT INTO " + T(2), "SELECT NUME,DATA,TERMEN,CODCAP,COST,REST,PREDAT", "FROM " + CC + " C,",
-              CL + " L", "WHERE C.CODCLI=L.CODCLI"});
+              "(NUME CHAR(40), DATA DATE, TERMEN DATE, CODCAP DECIMAL(10,0), COST DECIMAL(8,2), "
+              "REST DECIMAL(8,2), PREDAT CHAR(2) )"});
+        Exec({"INSERT INTO " + T(2), "SELECT NUME,DATA,TERMEN,CODCAP,COST,REST,PREDAT",
+              "FROM " + CC + " C,", CL + " L", "WHERE C.CODCLI=L.CODCLI"});
         Exec({"CREATE TABLE " + T(3),
-              "(CODCAP DECIMAL(10,0),NUME CHAR(40), DATA DATE, SUMA DECIMAL(8,2),DOCJUS CHAR(40) )"});
-        Exec({"INSERT INTO " + T(3), "SELECT CODCAP,NUME, DATA, SUMA, DOCJUS", "FROM " + PL + " P,", CL + " L",
-              "WHERE P.CODCLI=L.CODCLI"});
+              "(CODCAP DECIMAL(10,0),NUME CHAR(40), DATA DATE, SUMA DECIMAL(8,2),DOCJUS CHAR(40) "
+              ")"});
+        Exec({"INSERT INTO " + T(3), "SELECT CODCAP,NUME, DATA, SUMA, DOCJUS", "FROM " + PL + " P,",
+              CL + " L", "WHERE P.CODCLI=L.CODCLI"});
         Exec({"CREATE TABLE " + T(4),
-              "(CODCAP DECIMAL(10,0),NUME CHAR(40), DATA DATE, TERMEN DATE, COST DECIMAL(8,2), REST DECIMAL(8,2))"});
-        Exec({"INSERT INTO " + T(4), "SELECT CODCAP,NUME, DATA, TERMEN, COST, REST", "FROM " + CC + " C,",
-              CL + " L", "WHERE (C.CODCLI=L.CODCLI) AND (C.PREDAT<>\"DA\")"});
+              "(CODCAP DECIMAL(10,0),NUME CHAR(40), DATA DATE, TERMEN DATE, COST DECIMAL(8,2), "
+              "REST DECIMAL(8,2))"});
+        Exec({"INSERT INTO " + T(4), "SELECT CODCAP,NUME, DATA, TERMEN, COST, REST",
+              "FROM " + CC + " C,", CL + " L", "WHERE (C.CODCLI=L.CODCLI) AND (C.PREDAT<>\"DA\")"});
         TQuery g(&session_);
-        Open(g, {"SELECT FURNIZOR, DATAIN, SUM(VALOARE) AS TOTAL", "FROM " + T(1), "GROUP BY DATAIN, FURNIZOR",
-                 "ORDER BY DATAIN, FURNIZOR"});
+        Open(g, {"SELECT FURNIZOR, DATAIN, SUM(VALOARE) AS TOTAL", "FROM " + T(1),
+                 "GROUP BY DATAIN, FURNIZOR", "ORDER BY DATAIN, FURNIZOR"});
         sink_ += g.RecordCount();
         Open(g, {"SELECT *", "FROM " + T(2), "ORDER BY DATA, NUME"});
         sink_ += g.RecordCount();
@@ -137,13 +144,15 @@ class LumiSide : public Side {
         const std::string d1 = "01.03.2025", d2 = "31.03.2025";
         Open(q_, {"SELECT SUM(REST) AS TOTAL", "FROM " + CC, "WHERE REST<>0"});
         Open(q_, {"SELECT TIP,SUM(CANTIN*PRET) AS TOTAL", "FROM " + M,
-                  "WHERE (DATAIN>=\"" + d1 + "\") AND (DATAIN<=\"" + d2 + "\") AND (TIP<2)", "GROUP BY TIP"});
+                  "WHERE (DATAIN>=\"" + d1 + "\") AND (DATAIN<=\"" + d2 + "\") AND (TIP<2)",
+                  "GROUP BY TIP"});
         Open(q_, {"SELECT M.TIP,SUM(Z.TOTAL) AS TOT1", "FROM " + CO + " Z,", CC + " C,", M + " M",
                   "WHERE (Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) AND (C.DATA>=\"" + d1 +
                       "\") AND (C.DATA<=\"" + d2 + "\")",
                   "GROUP BY M.TIP"});
         sink_ += q_.RecordCount();
-        Open(q_, {"SELECT SUM(SUMA) AS TTT", "FROM " + PL, "WHERE (DATA>=\"" + d1 + "\") AND (DATA<=\"" + d2 + "\")"});
+        Open(q_, {"SELECT SUM(SUMA) AS TTT", "FROM " + PL,
+                  "WHERE (DATA>=\"" + d1 + "\") AND (DATA<=\"" + d2 + "\")"});
         sink_ += q_.FieldByName("TTT").AsFloat();
         break;
       }
@@ -178,7 +187,8 @@ class LumiSide : public Side {
     if (!trace) return run();
     auto t0 = std::chrono::steady_clock::now();
     run();
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     std::string text = q.SQL().Text().substr(0, 70);
     for (char& ch : text) {
       if (ch == '\n') ch = ' ';
@@ -187,8 +197,9 @@ class LumiSide : public Side {
   }
   void AddToWork(const std::string& table, const std::string& order, const std::string& work,
                  const std::string& amount) {
-    Open(q_, {"SELECT CODCOM FROM " + table, "WHERE (DENUMIRE IS NULL) AND (TITLU=\"" + work + "\")",
-              "AND (CODCAP=" + order + ")"});
+    Open(q_,
+         {"SELECT CODCOM FROM " + table, "WHERE (DENUMIRE IS NULL) AND (TITLU=\"" + work + "\")",
+          "AND (CODCAP=" + order + ")"});
     if (q_.IsEmpty()) return;
     std::string code = q_.FieldByName("CODCOM").AsString();
     Exec({"UPDATE " + table, "SET TOTAL=TOTAL+" + amount, "WHERE CODCOM=" + code});

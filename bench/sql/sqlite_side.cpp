@@ -21,15 +21,24 @@ class SqliteSide : public Side {
     if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("sqlite open");
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA journal_mode=DELETE");
-    Exec("CREATE TABLE Magazie (CODMAG NUMERIC, DATAIN TEXT, FURNIZOR TEXT, DENUMIRE TEXT, UM TEXT, "
-         "CANTIN REAL, LATIME REAL, PRET REAL, STOC REAL, IESIT REAL, TIP INTEGER)");
-    Exec("CREATE TABLE CapCom (CODCAP NUMERIC, DATA TEXT, TERMEN TEXT, PREDAT TEXT, CODCLI NUMERIC, "
-         "COST REAL, REST REAL)");
-    Exec("CREATE TABLE Comenzi (CODCAP NUMERIC, CODCOM NUMERIC, CODMAG NUMERIC, DENUMIRE TEXT, UM TEXT, "
-         "CANT REAL, PRET REAL, TOTAL REAL, EXECUTAT TEXT, LUNG REAL, LAT REAL, TITLU TEXT, BUC REAL)");
-    Exec("CREATE TABLE Clienti (CODCLI NUMERIC, NUME TEXT, ADRESA TEXT, TEL TEXT, CF TEXT, OBS TEXT)");
-    Exec("CREATE TABLE Plati (CODPL NUMERIC, CODCAP NUMERIC, CODCLI NUMERIC, DATA TEXT, DOCJUS TEXT, "
-         "SUMA REAL)");
+    Exec(
+        "CREATE TABLE Magazie (CODMAG NUMERIC, DATAIN TEXT, FURNIZOR TEXT, DENUMIRE TEXT, UM TEXT, "
+        "CANTIN REAL, LATIME REAL, PRET REAL, STOC REAL, IESIT REAL, TIP INTEGER)");
+    Exec(
+        "CREATE TABLE CapCom (CODCAP NUMERIC, DATA TEXT, TERMEN TEXT, PREDAT TEXT, CODCLI NUMERIC, "
+        "COST REAL, REST REAL)");
+    Exec(
+        "CREATE TABLE Comenzi (CODCAP NUMERIC, CODCOM NUMERIC, CODMAG NUMERIC, DENUMIRE TEXT, UM "
+        "TEXT, "
+        "CANT REAL, PRET REAL, TOTAL REAL, EXECUTAT TEXT, LUNG REAL, LAT REAL, TITLU TEXT, BUC "
+        "REAL)");
+    Exec(
+        "CREATE TABLE Clienti (CODCLI NUMERIC, NUME TEXT, ADRESA TEXT, TEL TEXT, CF TEXT, OBS "
+        "TEXT)");
+    Exec(
+        "CREATE TABLE Plati (CODPL NUMERIC, CODCAP NUMERIC, CODCLI NUMERIC, DATA TEXT, DOCJUS "
+        "TEXT, "
+        "SUMA REAL)");
     Exec("BEGIN");
     Load("Magazie", d.magazie);
     Load("CapCom", d.capcom);
@@ -37,9 +46,9 @@ class SqliteSide : public Side {
     Load("Clienti", d.clienti);
     Load("Plati", d.plati);
     Exec("COMMIT");
-    for (const char* ix :
-         {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)", "Comenzi(CODCAP)",
-          "Comenzi(CODCOM)", "Comenzi(TITLU)", "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)"}) {
+    for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)",
+                           "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
+                           "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)"}) {
       std::string name = std::string(ix);
       for (char& ch : name) {
         if (ch == '(' || ch == ')') ch = '_';
@@ -63,8 +72,11 @@ class SqliteSide : public Side {
         break;
       case Op::kOrderLineSave:
         Exec("BEGIN");
-        Exec("INSERT INTO Comenzi (CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC) "
-             "VALUES (" + o + "," + c + ",'GEAM NOU'," + m + ",'MP','" + p.work + "',2,12.50,'NU',75,2,1,3)");
+        Exec(
+            "INSERT INTO Comenzi "
+            "(CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC) "
+            "VALUES (" +
+            o + "," + c + ",'GEAM NOU'," + m + ",'MP','" + p.work + "',2,12.50,'NU',75,2,1,3)");
         Exec("UPDATE Magazie SET STOC=STOC-2*3, IESIT=IESIT+2*3 WHERE CODMAG=" + m);
         Exec("UPDATE CapCom SET COST=COST+75, REST=REST+75 WHERE CODCAP=" + o);
         AddToWork(o, p.work, "75");
@@ -92,12 +104,15 @@ class SqliteSide : public Side {
         break;
       case Op::kWorkListBuild:
         Exec("DROP TABLE IF EXISTS Lucru");
-        Exec("CREATE TABLE Lucru (TERMEN TEXT, CODCOM NUMERIC, DENUMIRE TEXT, UM TEXT, CANT REAL, LUNG REAL, "
-             "LAT REAL, EXECUTAT TEXT, EX2 INTEGER, BUC REAL)");
-        Exec("INSERT INTO Lucru (TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2,BUC) "
-             "SELECT C.TERMEN, Z.CODCOM,Z.DENUMIRE,Z.UM,Z.CANT,Z.LUNG,Z.LAT,Z.EXECUTAT, 0, Z.BUC "
-             "FROM Comenzi Z, CapCom C, Magazie M WHERE (Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) "
-             "AND (C.PREDAT='NU') AND (M.TIP=0)");
+        Exec(
+            "CREATE TABLE Lucru (TERMEN TEXT, CODCOM NUMERIC, DENUMIRE TEXT, UM TEXT, CANT REAL, "
+            "LUNG REAL, "
+            "LAT REAL, EXECUTAT TEXT, EX2 INTEGER, BUC REAL)");
+        Exec(
+            "INSERT INTO Lucru (TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2,BUC) "
+            "SELECT C.TERMEN, Z.CODCOM,Z.DENUMIRE,Z.UM,Z.CANT,Z.LUNG,Z.LAT,Z.EXECUTAT, 0, Z.BUC "
+            "FROM Comenzi Z, CapCom C, Magazie M WHERE (Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) "
+            "AND (C.PREDAT='NU') AND (M.TIP=0)");
         Exec("UPDATE Lucru SET EX2=1 WHERE EXECUTAT='DA'");
         Query("SELECT * FROM Lucru ORDER BY CODCOM");
         break;
@@ -112,31 +127,45 @@ class SqliteSide : public Side {
       case Op::kReportsBuild:
         for (int t = 1; t <= 4; ++t) Exec("DROP TABLE IF EXISTS T" + std::to_string(t));
         Exec("CREATE TABLE T1 (FURNIZOR TEXT, DATAIN TEXT, TIP INTEGER, VALOARE REAL)");
-        Exec("INSERT INTO T1 SELECT FURNIZOR,DATAIN,TIP, SUM(CANTIN*PRET) FROM Magazie WHERE TIP<2 "
-             "GROUP BY TIP,DATAIN,FURNIZOR");
-        Exec("CREATE TABLE T2 (NUME TEXT, DATA TEXT, TERMEN TEXT, CODCAP NUMERIC, COST REAL, REST REAL, PREDAT TEXT)");
-        Exec("INSERT INTO T2 SELECT NUME,DATA,TERMEN,CODCAP,COST,REST,PREDAT FROM CapCom C, Clienti L "
-             "WHERE C.CODCLI=L.CODCLI");
+        Exec(
+            "INSERT INTO T1 SELECT FURNIZOR,DATAIN,TIP, SUM(CANTIN*PRET) FROM Magazie WHERE TIP<2 "
+            "GROUP BY TIP,DATAIN,FURNIZOR");
+        Exec(
+            "CREATE TABLE T2 (NUME TEXT, DATA TEXT, TERMEN TEXT, CODCAP NUMERIC, COST REAL, REST "
+            "REAL, PREDAT TEXT)");
+        Exec(
+            "INSERT INTO T2 SELECT NUME,DATA,TERMEN,CODCAP,COST,REST,PREDAT FROM CapCom C, Clienti "
+            "L "
+            "WHERE C.CODCLI=L.CODCLI");
         Exec("CREATE TABLE T3 (CODCAP NUMERIC, NUME TEXT, DATA TEXT, SUMA REAL, DOCJUS TEXT)");
-        Exec("INSERT INTO T3 SELECT P.CODCAP,NUME, DATA, SUMA, DOCJUS FROM Plati P, Clienti L "
-             "WHERE P.CODCLI=L.CODCLI");
-        Exec("CREATE TABLE T4 (CODCAP NUMERIC, NUME TEXT, DATA TEXT, TERMEN TEXT, COST REAL, REST REAL)");
-        Exec("INSERT INTO T4 SELECT CODCAP,NUME, DATA, TERMEN, COST, REST FROM CapCom C, Clienti L "
-             "WHERE (C.CODCLI=L.CODCLI) AND (C.PREDAT<>'DA')");
-        Query("SELECT FURNIZOR, DATAIN, SUM(VALOARE) AS TOTAL FROM T1 GROUP BY DATAIN, FURNIZOR "
-              "ORDER BY DATAIN, FURNIZOR");
+        Exec(
+            "INSERT INTO T3 SELECT P.CODCAP,NUME, DATA, SUMA, DOCJUS FROM Plati P, Clienti L "
+            "WHERE P.CODCLI=L.CODCLI");
+        Exec(
+            "CREATE TABLE T4 (CODCAP NUMERIC, NUME TEXT, DATA TEXT, TERMEN TEXT, COST REAL, REST "
+            "REAL)");
+        Exec(
+            "INSERT INTO T4 SELECT CODCAP,NUME, DATA, TERMEN, COST, REST FROM CapCom C, Clienti L "
+            "WHERE (C.CODCLI=L.CODCLI) AND (C.PREDAT<>'DA')");
+        Query(
+            "SELECT FURNIZOR, DATAIN, SUM(VALOARE) AS TOTAL FROM T1 GROUP BY DATAIN, FURNIZOR "
+            "ORDER BY DATAIN, FURNIZOR");
         Query("SELECT * FROM T2 ORDER BY DATA, NUME");
         Query("SELECT * FROM T3 ORDER BY DATA, NUME");
         Query("SELECT * FROM T4 ORDER BY DATA, TERMEN, NUME");
         break;
       case Op::kPeriodTotals:
         Query("SELECT SUM(REST) AS TOTAL FROM CapCom WHERE REST<>0");
-        Query("SELECT TIP,SUM(CANTIN*PRET) AS TOTAL FROM Magazie WHERE (DATAIN>='2025-03-01') AND "
-              "(DATAIN<='2025-03-31') AND (TIP<2) GROUP BY TIP");
-        Query("SELECT M.TIP,SUM(Z.TOTAL) AS TOT1 FROM Comenzi Z, CapCom C, Magazie M WHERE "
-              "(Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) AND (C.DATA>='2025-03-01') AND "
-              "(C.DATA<='2025-03-31') GROUP BY M.TIP");
-        Query("SELECT SUM(SUMA) AS TTT FROM Plati WHERE (DATA>='2025-03-01') AND (DATA<='2025-03-31')");
+        Query(
+            "SELECT TIP,SUM(CANTIN*PRET) AS TOTAL FROM Magazie WHERE (DATAIN>='2025-03-01') AND "
+            "(DATAIN<='2025-03-31') AND (TIP<2) GROUP BY TIP");
+        Query(
+            "SELECT M.TIP,SUM(Z.TOTAL) AS TOT1 FROM Comenzi Z, CapCom C, Magazie M WHERE "
+            "(Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG) AND (C.DATA>='2025-03-01') AND "
+            "(C.DATA<='2025-03-31') GROUP BY M.TIP");
+        Query(
+            "SELECT SUM(SUMA) AS TTT FROM Plati WHERE (DATA>='2025-03-01') AND "
+            "(DATA<='2025-03-31')");
         break;
       case Op::kCount:
         break;
@@ -205,7 +234,8 @@ class SqliteSide : public Side {
             sqlite3_bind_text(st, k, v.text().c_str(), -1, SQLITE_TRANSIENT);
             break;
           case dbf::ValueKind::kDate:
-            std::snprintf(date, sizeof date, "%04d-%02d-%02d", v.date().year, v.date().month, v.date().day);
+            std::snprintf(date, sizeof date, "%04d-%02d-%02d", v.date().year, v.date().month,
+                          v.date().day);
             sqlite3_bind_text(st, k, date, -1, SQLITE_TRANSIENT);
             break;
           case dbf::ValueKind::kLogical:

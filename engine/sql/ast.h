@@ -28,7 +28,24 @@ enum class ExprKind {
   kPrefix,     // record filters: args[0] begins with literal text (FIELD='AB*')
 };
 
-enum class Op { kNone, kAdd, kSub, kMul, kDiv, kConcat, kEq, kNe, kLt, kLe, kGt, kGe, kAnd, kOr, kNot, kNeg };
+enum class Op {
+  kNone,
+  kAdd,
+  kSub,
+  kMul,
+  kDiv,
+  kConcat,
+  kEq,
+  kNe,
+  kLt,
+  kLe,
+  kGt,
+  kGe,
+  kAnd,
+  kOr,
+  kNot,
+  kNeg
+};
 
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
@@ -45,14 +62,14 @@ struct Expr {
   std::vector<ExprPtr> args;
   std::unique_ptr<SelectStmt> select;  // kInSelect, kSubquery
   bool negated = false;  // NOT LIKE, IS NOT NULL, NOT IN; for an aggregate: DISTINCT inside
-  bool star = false;                   // COUNT(*)
-  int position = 0;                    // offset in the statement text
+  bool star = false;     // COUNT(*)
+  int position = 0;      // offset in the statement text
 
   // Binding.
-  int depth = 0;          // kColumn: 0 = this query's tables, 1 = the enclosing query, ...
-  int table = -1;         // kColumn: table of that query
-  int slot = -1;          // kColumn: value slot in that table's row
-  int aggregate = -1;     // kAggregate: its accumulator
+  int depth = 0;            // kColumn: 0 = this query's tables, 1 = the enclosing query, ...
+  int table = -1;           // kColumn: table of that query
+  int slot = -1;            // kColumn: value slot in that table's row
+  int aggregate = -1;       // kAggregate: its accumulator
   bool correlated = false;  // kInSelect, kSubquery: reads the enclosing query's row
   std::shared_ptr<SubqueryCache> cache;  // kInSelect, kSubquery
 };
@@ -64,8 +81,8 @@ struct TableRef {
 };
 
 struct SelectItem {
-  ExprPtr expr;           // null for * and alias.*
-  std::string alias;      // upper case; empty when none
+  ExprPtr expr;       // null for * and alias.*
+  std::string alias;  // upper case; empty when none
   bool star = false;
   std::string star_table;  // alias.* ; empty for *
   std::string text;        // the expression as written, for the column name
@@ -138,7 +155,8 @@ struct BeginStmt {};
 struct CommitStmt {};
 struct RollbackStmt {};
 
-using Statement = std::variant<SelectStmt, InsertStmt, UpdateStmt, DeleteStmt, CreateTableStmt,
-                               CreateIndexStmt, AlterTableStmt, BeginStmt, CommitStmt, RollbackStmt>;
+using Statement =
+    std::variant<SelectStmt, InsertStmt, UpdateStmt, DeleteStmt, CreateTableStmt, CreateIndexStmt,
+                 AlterTableStmt, BeginStmt, CommitStmt, RollbackStmt>;
 
 }  // namespace lumi::sql

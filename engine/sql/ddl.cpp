@@ -37,7 +37,8 @@ void RunCreateTable(Session& s, CreateTableStmt& st) {
     fields.push_back(ToField(c));
   }
   std::string path = s.ResolvePath(st.table.path);
-  if (dbf::Table::Resolve(path)) throw EngineError("Table \"" + st.table.path + "\" already exists");
+  if (dbf::Table::Resolve(path))
+    throw EngineError("Table \"" + st.table.path + "\" already exists");
   dbf::Table::Create(path, fields);
 }
 

@@ -12,7 +12,6 @@ namespace lumi::sql {
 
 namespace {
 
-
 int FieldOf(const dbf::Table& t, const std::string& name, const TableRef& ref) {
   int f = t.FieldIndex(name);
   if (f < 0) throw EngineError("Unknown column " + name + " in table \"" + ref.path + "\"");
@@ -122,8 +121,8 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
   }
   SelectPlan plan(s, *st.select, nullptr, env);
   if (plan.columns().size() != targets.size()) {
-    throw EngineError("INSERT names " + std::to_string(targets.size()) + " columns but the SELECT gives " +
-                      std::to_string(plan.columns().size()));
+    throw EngineError("INSERT names " + std::to_string(targets.size()) +
+                      " columns but the SELECT gives " + std::to_string(plan.columns().size()));
   }
   bool reads_target = false;
   for (size_t t = 0; t < plan.core().table_count(); ++t) {
@@ -208,7 +207,8 @@ int64_t RunDelete(Session& s, DeleteStmt& st, const EvalEnv& env) {
   QueryCore core(s, from, st.where.get(), nullptr, env);
   core.Prepare();
   std::vector<uint32_t> doomed;
-  core.Run(nullptr, [&](const Frame&, uint32_t recno) { doomed.push_back(recno); }, true);
+  core.Run(
+      nullptr, [&](const Frame&, uint32_t recno) { doomed.push_back(recno); }, true);
   for (uint32_t r : doomed) core.table(0).table.MarkDeleted(r);
   return static_cast<int64_t>(doomed.size());
 }

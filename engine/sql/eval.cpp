@@ -109,8 +109,8 @@ dbf::Value Arithmetic(Op op, const dbf::Value& a, const dbf::Value& b, int posit
     return dbf::Value::Number(static_cast<double>(a.date().JulianDay() - b.date().JulianDay()));
   }
   const char* sym = op == Op::kAdd ? "+" : op == Op::kSub ? "-" : op == Op::kMul ? "*" : "/";
-  throw EngineError(std::string("Type mismatch: cannot compute ") + KindName(a.kind()) + " " +
-                    sym + " " + KindName(b.kind()) + " (" + ToDebugString(a) + " " + sym + " " +
+  throw EngineError(std::string("Type mismatch: cannot compute ") + KindName(a.kind()) + " " + sym +
+                    " " + KindName(b.kind()) + " (" + ToDebugString(a) + " " + sym + " " +
                     ToDebugString(b) + ")");
 }
 
@@ -139,8 +139,7 @@ std::optional<bool> Truth(const Expr& e, const Frame& f, const EvalEnv& env) {
         case Op::kLt:
         case Op::kLe:
         case Op::kGt:
-        case Op::kGe:
-        {
+        case Op::kGe: {
           dbf::Value ta, tb;
           return CompareOp(e.op, EvalRef(*e.args[0], f, env, ta), EvalRef(*e.args[1], f, env, tb),
                            env);
@@ -244,8 +243,7 @@ dbf::Value Eval(const Expr& e, const Frame& f, const EvalEnv& env) {
         case Op::kSub:
         case Op::kMul:
         case Op::kDiv:
-        case Op::kConcat:
-        {
+        case Op::kConcat: {
           dbf::Value ta, tb;
           return Arithmetic(e.op, EvalRef(*e.args[0], f, env, ta), EvalRef(*e.args[1], f, env, tb),
                             e.position);

@@ -3,14 +3,13 @@
 #include <algorithm>
 
 #include "engine/error.h"
-#include "engine/sql/values.h"
 #include "engine/sql/eval.h"
 #include "engine/sql/parser.h"
+#include "engine/sql/values.h"
 
 namespace lumi::sql {
 
 namespace {
-
 
 void Bind(Expr& e, const std::vector<std::string>& columns, std::vector<int>& used) {
   switch (e.kind) {
@@ -30,8 +29,10 @@ void Bind(Expr& e, const std::vector<std::string>& columns, std::vector<int>& us
     case ExprKind::kAggregate:
     case ExprKind::kSubquery:
     case ExprKind::kInSelect:
-      throw EngineError("Filter: " + std::string(e.kind == ExprKind::kAggregate ? e.name + "()" :
-                                                 "a sub-select") + " is not allowed");
+      throw EngineError(
+          "Filter: " +
+          std::string(e.kind == ExprKind::kAggregate ? e.name + "()" : "a sub-select") +
+          " is not allowed");
     default:
       break;
   }

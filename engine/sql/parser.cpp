@@ -5,22 +5,21 @@
 #include <set>
 
 #include "engine/error.h"
-#include "engine/sql/values.h"
 #include "engine/sql/lexer.h"
+#include "engine/sql/values.h"
 
 namespace lumi::sql {
 
 namespace {
 
-
 // Words that end an expression or a table list, so they are never taken for
 // an alias.
 const std::set<std::string>& Reserved() {
   static const std::set<std::string> kWords = {
-      "ADD",   "ALL",    "ALTER", "AND",      "AS",    "ASC",   "BEGIN",   "BY",     "COMMIT",
-      "CREATE", "DELETE", "DESC", "DISTINCT", "FROM",  "GROUP", "HAVING",  "IN",     "INDEX",
-      "INSERT", "INTO",  "IS",    "LIKE",     "NOT",   "NULL",  "ON",      "OR",     "ORDER",
-      "ROLLBACK", "SELECT", "SET", "TABLE",   "UPDATE", "VALUES", "WHERE", "TRUE",   "FALSE"};
+      "ADD",      "ALL",    "ALTER", "AND",      "AS",     "ASC",    "BEGIN",  "BY",   "COMMIT",
+      "CREATE",   "DELETE", "DESC",  "DISTINCT", "FROM",   "GROUP",  "HAVING", "IN",   "INDEX",
+      "INSERT",   "INTO",   "IS",    "LIKE",     "NOT",    "NULL",   "ON",     "OR",   "ORDER",
+      "ROLLBACK", "SELECT", "SET",   "TABLE",    "UPDATE", "VALUES", "WHERE",  "TRUE", "FALSE"};
   return kWords;
 }
 
@@ -173,8 +172,7 @@ class Parser {
       if (Accept("*")) {
         item.star = true;
       } else if (Peek().kind == TokenKind::kIdentifier && Peek(1).kind == TokenKind::kSymbol &&
-                 Peek(1).text == "." && Peek(2).kind == TokenKind::kSymbol &&
-                 Peek(2).text == "*") {
+                 Peek(1).text == "." && Peek(2).kind == TokenKind::kSymbol && Peek(2).text == "*") {
         item.star = true;
         item.star_table = ToUpper(Take().text);
         Take();
@@ -415,10 +413,9 @@ class Parser {
     auto left = ParseAdditive();
     int p = Peek().position;
     if (Peek().kind == TokenKind::kSymbol) {
-      static const std::pair<const char*, Op> kOps[] = {{"=", Op::kEq},  {"<>", Op::kNe},
-                                                        {"!=", Op::kNe}, {"<", Op::kLt},
-                                                        {"<=", Op::kLe}, {">", Op::kGt},
-                                                        {">=", Op::kGe}};
+      static const std::pair<const char*, Op> kOps[] = {
+          {"=", Op::kEq},  {"<>", Op::kNe}, {"!=", Op::kNe}, {"<", Op::kLt},
+          {"<=", Op::kLe}, {">", Op::kGt},  {">=", Op::kGe}};
       for (auto& [sym, op] : kOps) {
         if (Peek().text == sym) {
           Take();
@@ -506,7 +503,8 @@ class Parser {
       const Token& t = Take();
       auto operand = ParseUnary();
       if (t.text == "+") return operand;
-      if (operand->kind == ExprKind::kLiteral && operand->literal.kind() == dbf::ValueKind::kNumber) {
+      if (operand->kind == ExprKind::kLiteral &&
+          operand->literal.kind() == dbf::ValueKind::kNumber) {
         operand->literal = dbf::Value::Number(-operand->literal.number());
         operand->position = t.position;
         return operand;

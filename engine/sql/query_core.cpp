@@ -14,7 +14,6 @@ namespace {
 
 constexpr uint32_t kRunTime = 1u << 31;
 
-
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -104,8 +103,8 @@ int SourceTable::SlotOf(int field) {
   return static_cast<int>(fields.size() - 1);
 }
 
-QueryCore::QueryCore(Session& session, std::vector<TableRef>& from, Expr* where,
-                     QueryCore* outer, const EvalEnv& env)
+QueryCore::QueryCore(Session& session, std::vector<TableRef>& from, Expr* where, QueryCore* outer,
+                     const EvalEnv& env)
     : session_(session), where_(where), outer_(outer), env_(env) {
   for (TableRef& ref : from) {
     SourceTable t;
@@ -126,7 +125,8 @@ void QueryCore::BindColumn(Expr& e) {
     for (size_t t = 0; t < c->tables_.size(); ++t) {
       SourceTable& st = c->tables_[t];
       if (!e.qualifier.empty()) {
-        bool named = st.ref.alias.empty() ? st.base_name == e.qualifier : st.ref.alias == e.qualifier;
+        bool named =
+            st.ref.alias.empty() ? st.base_name == e.qualifier : st.ref.alias == e.qualifier;
         if (!named) continue;
         field = st.table.FieldIndex(e.name);
         if (field < 0) {
@@ -155,7 +155,8 @@ void QueryCore::BindColumn(Expr& e) {
     c = c->outer_;
     ++depth;
   }
-  throw EngineError("Unknown column " + (e.qualifier.empty() ? e.name : e.qualifier + "." + e.name));
+  throw EngineError("Unknown column " +
+                    (e.qualifier.empty() ? e.name : e.qualifier + "." + e.name));
 }
 
 void QueryCore::Bind(Expr& e) {
@@ -173,7 +174,8 @@ void QueryCore::Bind(Expr& e) {
                           std::to_string(cache->plan->columns().size()));
       }
       e.correlated = cache->plan->core().references_outer();
-      if (e.correlated) references_outer_ = references_outer_ || cache->plan->core().references_outer_;
+      if (e.correlated)
+        references_outer_ = references_outer_ || cache->plan->core().references_outer_;
       // One table, no grouping, `inner = expression of the enclosing row`:
       // computed once as a map from the inner key, not once per row.
       QueryCore& inner = cache->plan->core();
@@ -234,8 +236,7 @@ uint32_t QueryCore::TablesOf(const Expr& e) {
   return m;
 }
 
-std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t,
-                                                                const Frame* outer) const {
+std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const Frame* outer) const {
   const SourceTable& st = tables_[t];
   std::vector<dbf::TagInfo> tags = st.table.Tags();
   if (tags.empty()) return std::nullopt;
@@ -302,8 +303,7 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t,
       }
       dbf::KeyBound b{v, op == Op::kLe || op == Op::kGe};
       if (op == Op::kLt || op == Op::kLe) {
-        if (!it->second.high ||
-            CompareValues(v, it->second.high->key, env_.date_format) < 0) {
+        if (!it->second.high || CompareValues(v, it->second.high->key, env_.date_format) < 0) {
           it->second.high = b;
         }
       } else {

@@ -108,8 +108,7 @@ bool ResultSet::IsNull(size_t row, size_t column) const {
   return c.store == Store::kUnset || c.null[r];
 }
 
-int ResultSet::CompareCells(size_t column, size_t a, size_t b,
-                            std::string_view date_format) const {
+int ResultSet::CompareCells(size_t column, size_t a, size_t b, std::string_view date_format) const {
   const Column& c = data_[column];
   if (c.store == Store::kGeneric) return CompareValues(c.generic[a], c.generic[b], date_format);
   if (c.store == Store::kUnset) return 0;

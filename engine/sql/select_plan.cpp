@@ -12,7 +12,6 @@ namespace lumi::sql {
 
 namespace {
 
-
 char InferType(const Expr& e, QueryCore& core, const EvalEnv& env) {
   switch (e.kind) {
     case ExprKind::kLiteral:
@@ -100,8 +99,7 @@ struct SelectPlan::Group {
   std::vector<Accumulator> acc;
 };
 
-SelectPlan::SelectPlan(Session& session, SelectStmt& select, QueryCore* outer,
-                       const EvalEnv& env)
+SelectPlan::SelectPlan(Session& session, SelectStmt& select, QueryCore* outer, const EvalEnv& env)
     : session_(session), select_(select), env_(env) {
   core_ = std::make_unique<QueryCore>(session, select.from, select.where.get(), outer, env);
   BindOutputs();
@@ -154,7 +152,8 @@ void SelectPlan::BindOutputs() {
           owned_.push_back(std::move(e));
         }
       }
-      if (!any) throw EngineError("Unknown table " + item.star_table + " in " + item.star_table + ".*");
+      if (!any)
+        throw EngineError("Unknown table " + item.star_table + " in " + item.star_table + ".*");
       continue;
     }
     core.Bind(*item.expr);
@@ -163,7 +162,8 @@ void SelectPlan::BindOutputs() {
     const Expr& e = *item.expr;
     if (e.kind == ExprKind::kColumn && e.depth == 0) {
       SourceTable& st = core.table(static_cast<size_t>(e.table));
-      const dbf::FieldDef& fd = st.table.fields()[static_cast<size_t>(st.fields[static_cast<size_t>(e.slot)])];
+      const dbf::FieldDef& fd =
+          st.table.fields()[static_cast<size_t>(st.fields[static_cast<size_t>(e.slot)])];
       info = {fd.name, fd.type, fd.width, fd.decimals};
     } else {
       info.name = ToUpper(item.text);
@@ -256,7 +256,8 @@ void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Val
     g.rep.resize(offsets[n]);
     g.acc.resize(aggregates_.size());
     for (size_t i = 0; i < aggregates_.size(); ++i) {
-      if (aggregates_[i]->negated) g.acc[i].seen = std::make_unique<std::unordered_set<std::string>>();
+      if (aggregates_[i]->negated)
+        g.acc[i].seen = std::make_unique<std::unordered_set<std::string>>();
     }
     return g;
   };
@@ -267,7 +268,8 @@ void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Val
     if (inserted) {
       Group& g = new_group();
       for (size_t t = 0; t < n; ++t) {
-        for (size_t s = 0; s < offsets[t + 1] - offsets[t]; ++s) g.rep[offsets[t] + s] = f.rows[t][s];
+        for (size_t s = 0; s < offsets[t + 1] - offsets[t]; ++s)
+          g.rep[offsets[t] + s] = f.rows[t][s];
       }
     }
     Group& g = groups[it->second];
@@ -288,7 +290,8 @@ void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Val
       ++acc.count;
       if (a.name == "SUM" || a.name == "AVG") {
         if (v.kind() != dbf::ValueKind::kNumber) {
-          throw EngineError("Type mismatch: " + a.name + "() adds numbers, not " + ToDebugString(v));
+          throw EngineError("Type mismatch: " + a.name + "() adds numbers, not " +
+                            ToDebugString(v));
         }
         acc.sum += v.number();
         acc.any = true;
@@ -436,8 +439,7 @@ const SubqueryCache& CachedSubqueries::Keyed(const Expr& e) {
   return c;
 }
 
-std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& v,
-                                               const Frame& f) {
+std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& v, const Frame& f) {
   SubqueryCache& c = *e.cache;
   std::string key;
   AppendKey(key, v);

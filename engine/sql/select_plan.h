@@ -50,9 +50,9 @@ class SelectPlan {
   std::unique_ptr<QueryCore> core_;
   EvalEnv env_;
   std::vector<ColumnInfo> columns_;
-  std::vector<Expr*> outputs_;             // visible, then sort keys, then hidden
-  std::vector<ExprPtr> owned_;             // expressions made for '*' and sort keys
-  std::vector<int> order_columns_;         // output position of each ORDER BY key
+  std::vector<Expr*> outputs_;      // visible, then sort keys, then hidden
+  std::vector<ExprPtr> owned_;      // expressions made for '*' and sort keys
+  std::vector<int> order_columns_;  // output position of each ORDER BY key
   std::vector<bool> order_descending_;
   std::vector<Expr*> aggregates_;
   bool aggregating_ = false;

@@ -16,9 +16,9 @@ struct Output {
 };
 
 Output RunTool(const std::string& args, const std::string& script) {
-  std::string dir = (std::filesystem::temp_directory_path() /
-                     ("lumi_sql_tool_" + std::to_string(getpid())))
-                        .string();
+  std::string dir =
+      (std::filesystem::temp_directory_path() / ("lumi_sql_tool_" + std::to_string(getpid())))
+          .string();
   std::filesystem::create_directories(dir);
   std::ofstream(dir + "/script.sql") << script;
   std::string cmd = std::string(LUMI_SQL_BINARY) + " " + args + " " + dir + " " + dir +
@@ -58,8 +58,10 @@ SELECT SUM(PRET) / 3 AS TREIME, COUNT(*) AS N FROM "Magazie.dbf";
 }
 
 TEST(LumiSqlTool, StopsAtTheFirstErrorWithItsLine) {
-  Output o = RunTool("", "CREATE TABLE \"A.dbf\" (K DECIMAL(4,0));\n\nINSERT INTO \"A.dbf\" VALUES (1);\n"
-                         "SELECT X\n  FROM \"A.dbf\";\nSELECT K FROM \"A.dbf\";\n");
+  Output o =
+      RunTool("",
+              "CREATE TABLE \"A.dbf\" (K DECIMAL(4,0));\n\nINSERT INTO \"A.dbf\" VALUES (1);\n"
+              "SELECT X\n  FROM \"A.dbf\";\nSELECT K FROM \"A.dbf\";\n");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
   EXPECT_EQ(o.err, "lumi-sql: line 4: Unknown column X\n");

@@ -25,8 +25,8 @@ TEST_P(SqlScript, Passes) {
                         ("lumi_sql_" + GetParam() + "_" + std::to_string(getpid())))
                            .string();
   std::filesystem::remove_all(folder);
-  auto failures =
-      lumi::testing::RunSqlScript(std::string(LUMI_SQL_SCRIPTS) + "/" + GetParam() + ".test", folder);
+  auto failures = lumi::testing::RunSqlScript(
+      std::string(LUMI_SQL_SCRIPTS) + "/" + GetParam() + ".test", folder);
   for (const auto& f : failures) ADD_FAILURE() << f;
   std::filesystem::remove_all(folder);
 }

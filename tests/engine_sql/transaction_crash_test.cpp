@@ -30,16 +30,16 @@ double Number(Session& s, const std::string& sql) {
     sql::ExecuteText(s, "BEGIN");
     sql::ExecuteText(s, "UPDATE \"A.dbf\" SET N=N+1");
     sql::ExecuteText(s, "UPDATE \"B.dbf\" SET N=N+1 WHERE K=1");
-    sql::ExecuteText(s, "INSERT INTO \"C.dbf\" (K, T) VALUES (" + std::to_string(i) +
-                            ", \"rand " + std::to_string(i) + "\")");
+    sql::ExecuteText(s, "INSERT INTO \"C.dbf\" (K, T) VALUES (" + std::to_string(i) + ", \"rand " +
+                            std::to_string(i) + "\")");
     sql::ExecuteText(s, "COMMIT");
   }
 }
 
 TEST(TransactionCrash, EveryKillLeavesAllOrNoneOfTheGroup) {
-  std::string folder = (std::filesystem::temp_directory_path() /
-                        ("lumi_crash_" + std::to_string(getpid())))
-                           .string();
+  std::string folder =
+      (std::filesystem::temp_directory_path() / ("lumi_crash_" + std::to_string(getpid())))
+          .string();
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   {
