@@ -75,10 +75,13 @@ void DataStore::ActualizeazaComenziDBF() {
 }
 
 void DataStore::RemoveIndex(const QString& path) {
+  // The engine lets go of the tables it keeps open before their files are
+  // written and deleted behind its back.
+  sx_.GetSession().ReleaseTables();
   const std::optional<QString> dbf = Existent(path);
   if (!dbf) return;
   QFile file(*dbf);
-  if (!file.open(QIODevice::ReadWrite)) return;
+  if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) return;
   // Byte 28 of the header says that a production index exists; a file too
   // short to have a header is no table and is left as it is.
   if (file.size() < 32) return;
@@ -129,6 +132,8 @@ void DataStore::RefaIndecsii() {
 }
 
 void DataStore::Pregateste() {
+  // Tables kept open from earlier statements would hide a file deleted since.
+  sx_.GetSession().ReleaseTables();
   for (const TableSchema& t : Tables())
     if (!Existent(CaleTabela(caleData_, t.file))) CreazaTabela(t);
   ActualizeazaComenziDBF();
