@@ -78,6 +78,36 @@ void ResultSet::Append(const dbf::Value* values) {
   ++rows_;
 }
 
+void ResultSet::Reserve(size_t rows) {
+  for (size_t i = 0; i < data_.size(); ++i) {
+    Column& c = data_[i];
+    if (c.store != Store::kUnset || columns_[i].width == 0) continue;
+    c.null.reserve(rows);
+    switch (columns_[i].type) {
+      case 'N':
+      case 'F':
+        c.store = Store::kNumber;
+        c.numbers.reserve(rows);
+        break;
+      case 'C':
+      case 'M':
+        c.store = Store::kText;
+        c.text_end.reserve(rows);
+        break;
+      case 'D':
+        c.store = Store::kDate;
+        c.dates.reserve(rows);
+        break;
+      case 'L':
+        c.store = Store::kLogical;
+        c.logicals.reserve(rows);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
 dbf::Value ResultSet::Read(const Column& c, size_t r) const {
   if (c.store == Store::kGeneric) return c.generic[r];
   if (c.store == Store::kUnset || c.null[r]) return dbf::Value();

@@ -339,6 +339,9 @@ std::shared_ptr<ResultSet> SelectPlan::Materialise(const Frame* outer) {
   std::vector<ColumnInfo> cols = columns_;
   for (size_t i = columns_.size(); i < outputs_.size(); ++i) cols.push_back({"", 'C', 0, 0});
   auto rs = std::make_shared<ResultSet>(std::move(cols));
+  if (!aggregating_ && !select_.where && core_->table_count() == 1) {
+    rs->Reserve(core_->table(0).table.RecordCount());  // every record, less the deleted ones
+  }
   Run(outer, [&](const dbf::Value* v) { rs->Append(v); });
   if (!order_columns_.empty() && rs->size() > 1) {
     std::vector<uint32_t> perm(rs->size());
