@@ -1,13 +1,47 @@
 #include "store/DbGrid.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Draws the tick of a logical column in the middle of its cell.
+class CheckBoxDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const QVariant state = index.data(Qt::CheckStateRole);
+    if (!state.isValid()) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    QStyleOptionViewItem tick(option);
+    initStyleOption(&tick, index);
+    QStyle* style = tick.widget ? tick.widget->style() : QApplication::style();
+    QStyleOptionViewItem panel(tick);
+    panel.features &= ~QStyleOptionViewItem::HasCheckIndicator;
+    style->drawControl(QStyle::CE_ItemViewItem, &panel, painter, panel.widget);
+    const QSize box(style->pixelMetric(QStyle::PM_IndicatorWidth, &tick, tick.widget),
+                    style->pixelMetric(QStyle::PM_IndicatorHeight, &tick, tick.widget));
+    tick.rect = QStyle::alignedRect(option.direction, Qt::AlignCenter, box, option.rect);
+    tick.state = tick.state & ~QStyle::State_HasFocus;
+    tick.state |= state.toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+    style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &tick, painter, tick.widget);
+  }
+};
+
+}  // namespace
 
 DbGrid::DbGrid(QWidget* parent) : DbGrid(new QueryModel(nullptr), parent) {}
 
 DbGrid::DbGrid(QueryModel* model, QWidget* parent) : QTableView(parent), model_(model) {
   model_->setParent(this);
   setModel(model_);
+  setItemDelegate(new CheckBoxDelegate(this));
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -177,3 +177,31 @@ TEST_F(DbGridTest, ShowingAScreenReadsOnlyTheRowsOnIt) {
 }
 
 }  // namespace
+
+// A picture of a grid with bold, centred titles and a column of ticks, for
+// looking at by eye: written only when LUMI_SCREENSHOT_DIR names a folder.
+TEST_F(DbGridTest, GalleryPicture) {
+  const QString folder = qEnvironmentVariable("LUMI_SCREENSHOT_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "LUMI_SCREENSHOT_DIR not set";
+  Fill(12);
+  lumi::TQuery q;
+  OpenAll(q);
+  q.FieldByName("CANT").SetDisplayFormat("0.000");
+  q.FieldByName("DATA").SetDisplayFormat("dd.MMM.yyyy");
+  DbGrid grid;
+  grid.SetColumns(
+      {{.field = "GATA",
+        .title = "GATA",
+        .alignment = Qt::AlignCenter,
+        .boldTitle = true,
+        .centredTitle = true,
+        .checkBox = true,
+        .width = 50},
+       {.field = "DATA", .title = "TERMEN", .boldTitle = true, .centredTitle = true, .width = 100},
+       {.field = "NUME", .title = "PRODUS", .boldTitle = true, .centredTitle = true, .width = 160},
+       {.field = "CANT", .title = "CANT.", .boldTitle = true, .centredTitle = true, .width = 80}});
+  grid.SetQuery(&q);
+  Show(grid);
+  q.MoveTo(3);
+  grid.grab().save(folder + "/grila.png");
+}
