@@ -12,6 +12,17 @@ void FaraButonImplicit(QDialog* dialog) {
   }
 }
 
+bool MutaFocusul(QKeyEvent* event, std::initializer_list<PasulEnter> pasi) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
+  for (const PasulEnter& p : pasi) {
+    if (QApplication::focusWidget() == p.from) {
+      p.to->setFocus();
+      return true;
+    }
+  }
+  return false;
+}
+
 bool ApasaButonulCuFocus(QKeyEvent* event) {
   if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
   auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());

@@ -109,7 +109,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   continut->addWidget(Label6);
   continut->addLayout(societate);
   continut->addSpacing(8);
-  continut->addWidget(CheckBox1);
+  continut->addWidget(CheckBox1, 0, Qt::AlignLeft);
   auto* all = new QVBoxLayout(this);
   all->setContentsMargins(0, 0, 0, 0);
   all->addLayout(continut);
@@ -117,8 +117,6 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   setFixedSize(qMax(sizeHint().width(), 380), sizeHint().height());
   FaraButonImplicit(this);
 
-  connect(Edit2, &QLineEdit::returnPressed, Edit3, [this] { Edit3->setFocus(); });
-  connect(Edit3, &QLineEdit::returnPressed, BitBtn1, [this] { BitBtn1->setFocus(); });
   connect(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
   connect(CheckBox1, &QCheckBox::clicked, this, &TForm4::CheckBox1Click);
 }
@@ -200,6 +198,8 @@ void TForm4::done(int result) {
 }
 
 void TForm4::keyPressEvent(QKeyEvent* event) {
+  // Enter moves from the new password to its repetition, then to the button.
+  if (MutaFocusul(event, {{Edit2, Edit3}, {Edit3, BitBtn1}})) return;
   if (ApasaButonulCuFocus(event)) return;
   QDialog::keyPressEvent(event);  // Escape closes the window
 }

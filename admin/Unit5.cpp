@@ -49,7 +49,6 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
   all->addWidget(StatusBar1);
   FaraButonImplicit(this);
 
-  connect(Edit1, &QLineEdit::returnPressed, BitBtn1, [this] { BitBtn1->setFocus(); });
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -71,6 +70,7 @@ bool TForm5::InputQuery2(const QString& titlu, const QString& mesaj, QString& va
 }
 
 void TForm5::keyPressEvent(QKeyEvent* event) {
+  if (MutaFocusul(event, {{Edit1, BitBtn1}})) return;
   if (ApasaButonulCuFocus(event)) return;
   QDialog::keyPressEvent(event);  // Escape closes unconfirmed
 }

@@ -33,7 +33,10 @@ TEST(BackupArchive, RoundTripKeepsEveryFileAndTheLayout) {
 
   const fs::path archive = source / "copie.rsv";
   std::vector<int> seen;
-  WriteArchive(archive, files, [&](int i) { seen.push_back(i); });
+  WriteArchive(archive, files, [&](int i, int n) {
+    EXPECT_EQ(n, 4);
+    seen.push_back(i);
+  });
   EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3}));
 
   // The bytes are exactly N, then L, name, S and a level-9 stream per member.
@@ -50,7 +53,10 @@ TEST(BackupArchive, RoundTripKeepsEveryFileAndTheLayout) {
   ASSERT_EQ(members.size(), 4u);
   EXPECT_EQ(members[0].offset, 4u);
   seen.clear();
-  ExtractArchive(archive, target.path(), [&](int k) { seen.push_back(k); });
+  ExtractArchive(archive, target.path(), [&](int k, int n) {
+    EXPECT_EQ(n, 4);
+    seen.push_back(k);
+  });
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
   EXPECT_EQ(Snapshot(target / "Data"), Snapshot(source / "Data"));
   EXPECT_EQ(Snapshot(target / "Arhiva"), Snapshot(source / "Arhiva"));
