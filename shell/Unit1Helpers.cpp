@@ -33,7 +33,11 @@ QString CodExistent(const IniFile& ini, const QString& cheie) {
 
 QString CodNou(const IniFile& ini, const QString& cheie) {
   const QString cod = CodExistent(ini, cheie);
-  ini.WriteString(kSectiuneCoduri, cheie, Formats::IntToStr(Formats::StrToInt(cod) + 1));
+  std::int64_t urmatorul = 0;
+  if (__builtin_add_overflow(Formats::StrToInt(cod), 1, &urmatorul))
+    throw Formats::ConversionError(
+        QString("'%1' is not a valid integer value").arg(cod).toStdString());
+  ini.WriteString(kSectiuneCoduri, cheie, Formats::IntToStr(urmatorul));
   return cod;
 }
 

@@ -56,6 +56,12 @@ TEST_F(CountersTest, AValueThatIsNoWholeNumberStopsTheCounter) {
   }
 }
 
+TEST_F(CountersTest, TheLastPossibleCodeIsNotHandedOutTwice) {
+  ini_.WriteString("INDEX", "CODCOM", "9223372036854775807");
+  EXPECT_THROW(Ajutoare::CodNou(ini_, "CODCOM"), Formats::ConversionError);
+  EXPECT_EQ(ini_.ReadString("INDEX", "CODCOM"), "9223372036854775807");
+}
+
 TEST_F(CountersTest, AFailedWriteHandsOutNoCode) {
   QFile blocker(dir_.filePath("Data"));  // a file where the Data folder should be
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
