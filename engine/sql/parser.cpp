@@ -101,9 +101,9 @@ class Parser {
   int Integer(const std::string& what) {
     if (Peek().kind != TokenKind::kNumber) Fail(what);
     const Token& t = Take();
-    if (t.text.find_first_not_of("0123456789") != std::string::npos) {
+    if (t.text.find_first_not_of("0123456789") != std::string::npos || t.text.size() > 6) {
       throw EngineError("Syntax error at " + DescribePosition(text_, t.position) + ": " + what +
-                        " must be a whole number");
+                        " must be a whole number below a million");
     }
     return std::atoi(t.text.c_str());
   }
@@ -378,7 +378,24 @@ class Parser {
     return e;
   }
 
-  ExprPtr ParseExpr() { return ParseOr(); }
+  // Nesting is bounded so that no statement can exhaust the stack.
+  struct Depth {
+    int& d;
+    explicit Depth(int& depth) : d(depth) { ++d; }
+    ~Depth() { --d; }
+  };
+  [[nodiscard]] Depth Enter() {
+    if (depth_ >= 200) {
+      throw EngineError("Syntax error at " + DescribePosition(text_, Peek().position) +
+                        ": the statement nests too deeply");
+    }
+    return Depth(depth_);
+  }
+
+  ExprPtr ParseExpr() {
+    Depth d = Enter();
+    return ParseOr();
+  }
 
   ExprPtr ParseOr() {
     auto left = ParseAnd();
@@ -399,6 +416,7 @@ class Parser {
   }
 
   ExprPtr ParseNot() {
+    Depth d = Enter();
     if (PeekKeyword("NOT")) {
       int p = Take().position;
       auto e = Make(ExprKind::kUnary, p);
@@ -499,6 +517,7 @@ class Parser {
   }
 
   ExprPtr ParseUnary() {
+    Depth d = Enter();
     if (PeekSymbol("-") || PeekSymbol("+")) {
       const Token& t = Take();
       auto operand = ParseUnary();
@@ -603,6 +622,7 @@ class Parser {
   std::string_view text_;
   std::vector<Token> tokens_;
   size_t pos_ = 0;
+  int depth_ = 0;
   bool filter_;
 };
 

@@ -106,6 +106,7 @@ int SourceTable::SlotOf(int field) {
 QueryCore::QueryCore(Session& session, std::vector<TableRef>& from, Expr* where, QueryCore* outer,
                      const EvalEnv& env)
     : session_(session), where_(where), outer_(outer), env_(env) {
+  if (from.size() > 30) throw EngineError("A statement may name at most 30 tables");
   for (TableRef& ref : from) {
     SourceTable t;
     t.ref = ref;

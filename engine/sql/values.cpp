@@ -117,7 +117,7 @@ std::string FormatDate(const dbf::Date& d, std::string_view format) {
 
 std::string FormatNumber(double d) {
   if (d == 0) return "0";
-  char buf[64];
+  char buf[400];
   std::snprintf(buf, sizeof buf, "%.15g", d);
   if (!std::strchr(buf, 'e')) return buf;
   // Small or large magnitudes: write all the digits out.
