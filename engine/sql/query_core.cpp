@@ -506,6 +506,9 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     if (e.kind == ExprKind::kColumn && e.depth == 0 && e.table == static_cast<int>(driver)) {
       early[static_cast<size_t>(e.slot)] = true;
     }
+    if ((e.kind == ExprKind::kSubquery || e.kind == ExprKind::kInSelect) && e.correlated) {
+      early.assign(early.size(), true);  // it may read any field of the row
+    }
     for (auto& a : e.args) self(*a, self);
   };
   for (size_t i = 0; i < conditions_.size(); ++i) {
