@@ -221,7 +221,11 @@ std::int64_t StrToInt(const QString& text) {
 QString IntToStr(std::int64_t v) { return QString::number(v); }
 
 QString DateShown(const QDate& d, const QLocale& locale) {
-  return locale.toString(d, "dd.MMM.yyyy");
+  if (!d.isValid()) return QString();
+  // Locales that abbreviate with a point ("dec.") would show two points.
+  QString month = locale.monthName(d.month(), QLocale::ShortFormat);
+  if (month.endsWith('.')) month.chop(1);
+  return d.toString("dd.") + month + d.toString(".yyyy");
 }
 
 QString DateNumeric(const QDate& d) { return d.toString("dd.MM.yyyy"); }

@@ -141,6 +141,7 @@ void DataStore::Pregateste() {
 }
 
 void StergeTabelaTemp(const QString& path) {
+  lumi::DefaultSession().ReleaseTables();  // the engine may still keep it open
   StergeDacaExista(path);
   StergeDacaExista(Companion(path, ".mdx"));
   StergeDacaExista(Companion(path, ".dbt"));
