@@ -261,7 +261,7 @@ TEST_F(WarehouseWindow, AddedItemHiddenByTheChoiceIsStoredButNotListed) {
     EXPECT_EQ(Form6()->M1.RecNo(), 0);
     EXPECT_EQ(Total(), "TOTAL STOC = 0.00");
   });
-  const Item& n = OnDisk().back();
+  const Item n = OnDisk().back();
   EXPECT_EQ(n.denumire, "VOPSEA");
   EXPECT_EQ(n.tip, 1);
   EXPECT_DOUBLE_EQ(n.cantin, 1);  // quantity fixed at 1 outside goods
@@ -311,7 +311,7 @@ TEST_F(WarehouseWindow, ChangingToTheIssuedQuantityMovesTheItemToSoldOut) {
     Choose(1, 0);
     EXPECT_EQ(Listed(), QStringList({"SURUB M8", "GEAM 4MM"}));
   });
-  const Item& m8 = OnDisk()[1];
+  const Item m8 = OnDisk()[1];
   EXPECT_DOUBLE_EQ(m8.cantin, 30);
   EXPECT_DOUBLE_EQ(m8.stoc, 0);
   EXPECT_DOUBLE_EQ(m8.iesit, 30);
@@ -342,7 +342,7 @@ TEST_F(WarehouseWindow, ChangeKeepsTheItemSelectedAndANewItemTakesItsDate) {
       e->reject();
     });
   });
-  const Item& m6 = OnDisk()[0];
+  const Item m6 = OnDisk()[0];
   EXPECT_EQ(m6.tip, 2);
   EXPECT_DOUBLE_EQ(m6.cantin, 1);
   EXPECT_DOUBLE_EQ(m6.stoc, 1);
