@@ -207,7 +207,8 @@ void DataFile::Write(uint64_t off, const void* data, size_t n) {
   }
   if (!exists()) throw EngineError(path_ + ": the file does not exist");
   journal_hooks::BeforeWrite(*this, off, n);
-  RawWrite(off, std::string(static_cast<const char*>(data), n));
+  Overlay(off, static_cast<const char*>(data), n);
+  if (off + n > size_) size_ = off + n;
   journal_hooks::MaybeSpill(pending_bytes_);
 }
 

@@ -177,9 +177,9 @@ const std::string& MdxFile::Block(uint32_t page) const {
   return cache_.emplace(page, std::move(b)).first->second;
 }
 
-void MdxFile::Store(uint32_t page, const std::string& block) {
+void MdxFile::Store(uint32_t page, std::string block) {
   file_->Write(static_cast<uint64_t>(page) * kPage, block.data(), block.size());
-  cache_[page] = block;
+  cache_[page] = std::move(block);
 }
 
 uint32_t MdxFile::Allocate(uint32_t blocks) {
@@ -356,8 +356,8 @@ void MdxFile::Rebuild(const std::vector<std::vector<IndexEntry>>& sorted) {
 uint32_t MdxFile::MaxRecno(const MdxTag& t, uint32_t page, int depth) const {
   for (;; ++depth) {
     if (depth > kMaxDepth) Damaged("the tree is too deep");
-    std::string b = Block(page);
-    NodeView v{t, b.data()};
+    const std::string& b = Block(page);
+    NodeView v{t, const_cast<char*>(b.data())};
     uint32_t n = v.count();
     if (n > t.max_keys) Damaged("a node holds too many keys");
     if (v.leaf()) return n ? v.ptr(n - 1) : 0;
@@ -368,8 +368,8 @@ uint32_t MdxFile::MaxRecno(const MdxTag& t, uint32_t page, int depth) const {
 std::string MdxFile::MaxKey(const MdxTag& t, uint32_t page, int depth) const {
   for (;; ++depth) {
     if (depth > kMaxDepth) Damaged("the tree is too deep");
-    std::string b = Block(page);
-    NodeView v{t, b.data()};
+    const std::string& b = Block(page);
+    NodeView v{t, const_cast<char*>(b.data())};
     uint32_t n = v.count();
     if (n > t.max_keys) Damaged("a node holds too many keys");
     if (v.leaf()) return n ? std::string(v.key(n - 1)) : std::string();
@@ -396,7 +396,7 @@ MdxFile::InsertResult MdxFile::InsertAt(const MdxTag& t, uint32_t page, const st
                                         uint32_t recno, int depth) {
   if (depth > kMaxDepth) Damaged("the tree is too deep");
   std::string b = Block(page);
-  NodeView v{t, b.data()};
+  NodeView v{t, const_cast<char*>(b.data())};
   uint32_t n = v.count();
   if (n > t.max_keys) Damaged("a node holds too many keys");
   const size_t item = t.item_length;
@@ -404,21 +404,22 @@ MdxFile::InsertResult MdxFile::InsertAt(const MdxTag& t, uint32_t page, const st
   if (v.leaf()) {
     uint32_t pos = LowerBound(t, v, n, key);
     while (pos < n && CompareKeys(t.type, v.key(pos), key) == 0 && v.ptr(pos) < recno) ++pos;
+    res.max_changed = pos == n;
+    res.new_max = key;
+    if (n + 1 <= t.max_keys) {
+      std::memmove(v.item(pos + 1), v.item(pos), (n - pos) * item);
+      v.set_item(pos, recno, key);
+      PutU32(v.item(n + 1), 0);  // a leaf ends in a zero pointer
+      v.set_count(n + 1);
+      Store(page, std::move(b));
+      return res;
+    }
     // All n+1 entries in order, in a buffer that may exceed the block.
     std::string all(8 + (n + 2) * item, '\0');
     std::memcpy(&all[8], v.item(0), pos * item);
     NodeView w{t, all.data()};
     w.set_item(pos, recno, key);
     std::memcpy(&all[8 + (pos + 1) * item], v.item(pos), (n - pos) * item);
-    res.max_changed = pos == n;
-    res.new_max = key;
-    if (n + 1 <= t.max_keys) {
-      std::fill(b.begin() + 8, b.end(), '\0');
-      std::memcpy(&b[8], &all[8], (n + 1) * item);
-      v.set_count(n + 1);
-      Store(page, b);
-      return res;
-    }
     // Split. Appending at the end of the last leaf keeps the left leaf full.
     uint32_t left = pos == n ? n : (n + 1) / 2;
     uint32_t right_n = n + 1 - left;
@@ -496,7 +497,7 @@ void MdxFile::Insert(int tag, const std::string& key, uint32_t recno) {
   InsertResult r = InsertAt(t, t.root, key, recno, 0);
   if (!r.split) return;
   std::string b(block_size_, '\0');
-  NodeView v{t, b.data()};
+  NodeView v{t, const_cast<char*>(b.data())};
   v.set_item(0, t.root, r.left_max);
   v.set_ptr(1, r.right_page);
   v.set_count(1);
@@ -509,7 +510,7 @@ bool MdxFile::EraseAt(const MdxTag& t, uint32_t page, const std::string& key, ui
                       int depth, bool* max_changed, std::string* new_max, bool* now_empty) {
   if (depth > kMaxDepth) Damaged("the tree is too deep");
   std::string b = Block(page);
-  NodeView v{t, b.data()};
+  NodeView v{t, const_cast<char*>(b.data())};
   uint32_t n = v.count();
   if (n > t.max_keys) Damaged("a node holds too many keys");
   const size_t item = t.item_length;
@@ -579,8 +580,8 @@ void MdxFile::Erase(int tag, const std::string& key, uint32_t recno) {
   }
   // A root branch with a single child hands the root to that child.
   for (int depth = 0; depth < kMaxDepth; ++depth) {
-    std::string b = Block(t.root);
-    NodeView v{t, b.data()};
+    const std::string& b = Block(t.root);
+    NodeView v{t, const_cast<char*>(b.data())};
     if (v.count() != 0 || v.leaf()) break;
     t.root = v.ptr(0);
     root_changed = true;
@@ -593,8 +594,8 @@ bool MdxFile::WalkAt(const MdxTag& t, uint32_t page, int depth, const StartFn* s
                      uint64_t* budget) const {
   if (depth > kMaxDepth) Damaged("the tree is too deep");
   if ((*budget)-- == 0) Damaged("the tree has loops");
-  std::string b = Block(page);
-  NodeView v{t, b.data()};
+  const std::string& b = Block(page);
+  NodeView v{t, const_cast<char*>(b.data())};
   uint32_t n = v.count();
   if (n > t.max_keys) Damaged("a node holds too many keys");
   auto first_at_start = [&](uint32_t count) {
@@ -635,8 +636,8 @@ std::string MdxFile::CheckAt(const MdxTag& t, uint32_t page, int depth, std::str
   if ((*budget)-- == 0) return "the tree has loops";
   uint64_t off = static_cast<uint64_t>(page) * kPage;
   if (page < 4 || off + block_size_ > file_->size()) return "a node lies outside the file";
-  std::string b = Block(page);
-  NodeView v{t, b.data()};
+  const std::string& b = Block(page);
+  NodeView v{t, const_cast<char*>(b.data())};
   uint32_t n = v.count();
   if (n > t.max_keys) return "a node holds too many keys";
   if (v.leaf()) {

@@ -85,7 +85,7 @@ class MdxFile {
  private:
   struct Node;
   const std::string& Block(uint32_t page) const;
-  void Store(uint32_t page, const std::string& block);
+  void Store(uint32_t page, std::string block);
   uint32_t Allocate(uint32_t blocks = 1);
   void WriteHeaderCounts();
   void WriteTagTable();
