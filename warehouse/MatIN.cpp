@@ -243,13 +243,20 @@ void TForm38::ComboStop(bool stop) {
 void TForm38::ComboBox1Change(QComboBox* box) {
   if (!deCompletat_.contains(box)) deCompletat_.append(box);
   if (contorSchimbari_++ != 0) return;  // a lookup is running; it sees the change
-  while (!deCompletat_.isEmpty()) {
-    // Every box changed meanwhile gets its completion for its current text.
-    const QList<QComboBox*> boxes = deCompletat_;
+  try {
+    while (!deCompletat_.isEmpty()) {
+      // Every box changed meanwhile gets its completion for its current text.
+      const QList<QComboBox*> boxes = deCompletat_;
+      deCompletat_.clear();
+      for (QComboBox* b : boxes) Completeaza(b);
+      contorSchimbari_ = 1;
+      QApplication::processEvents();  // typing goes on during the lookup
+    }
+  } catch (...) {
+    // A failed lookup must not leave the handler looking busy for good.
+    contorSchimbari_ = 0;
     deCompletat_.clear();
-    for (QComboBox* b : boxes) Completeaza(b);
-    contorSchimbari_ = 1;
-    QApplication::processEvents();  // typing goes on during the lookup
+    throw;
   }
   contorSchimbari_ = 0;
 }
