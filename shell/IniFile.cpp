@@ -133,6 +133,7 @@ QString IniFile::ReadString(const QString& section, const QString& key,
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) const {
+  if (path_.isEmpty()) throw WriteError("Unable to write to the settings file: no folder is set");
   const QString unableToWrite =
       QString("Unable to write to %1").arg(QDir::toNativeSeparators(path_));
   if (value.contains('\n') || value.contains('\r'))

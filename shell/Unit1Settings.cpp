@@ -7,7 +7,12 @@
 #include "shell/Unit1.h"
 #include "shell/Unit1Helpers.h"
 
-IniFile Ajutoare::FisierSetari() { return IniFile(CaleData + "/Lumicraft.ini"); }
+// Before the start-up window has set CaleData there is no settings file:
+// reads give empty text and writes fail, rather than touching a
+// Lumicraft.ini in whatever folder an empty path would mean.
+IniFile Ajutoare::FisierSetari() {
+  return IniFile(CaleData.isEmpty() ? QString() : CaleData + "/Lumicraft.ini");
+}
 
 QString TForm1::CitesteStr_din_Ini(const QString& sectiune, const QString& cheie) {
   return Ajutoare::FisierSetari().ReadString(sectiune, cheie);

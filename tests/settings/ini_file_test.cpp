@@ -166,6 +166,12 @@ TEST_F(IniFileTest, AFileThatCannotBeWrittenGivesTheStandardError) {
   EXPECT_TRUE(QFileInfo(PathOf("Folder.ini")).isDir());
 }
 
+TEST(IniFileWithoutAFolder, ReadsEmptyAndRefusesWrites) {
+  const IniFile none{QString()};
+  EXPECT_EQ(none.ReadString("SETARI", "DENUMIRE"), "");
+  EXPECT_THROW(none.WriteString("SETARI", "DENUMIRE", "x"), IniFile::WriteError);
+}
+
 TEST_F(IniFileTest, OnlyTheFirstSectionOfANameCounts) {
   Put("[A]\r\nK=1\r\n[B]\r\nK=2\r\n[a]\r\nK=3\r\nL=4\r\n");
   EXPECT_EQ(ini_.ReadString("A", "K"), "1");
