@@ -57,10 +57,8 @@ void Balloon::Layout(QPoint globalTip) {
   const int inner = kPreferredWidth - 2 * kMargin;
   const QRect textBox =
       textMetrics.boundingRect(QRect(0, 0, inner, 100000), Qt::TextWordWrap, text_);
-  const int titleWidth = kIconSize + kMargin + titleMetrics.horizontalAdvance(title_);
-  // A text that wraps uses the whole width.
-  const bool wraps = textBox.height() > textMetrics.height();
-  const int contentWidth = wraps ? inner : std::min(inner, std::max(textBox.width(), titleWidth));
+  // Always the preferred width, so that every input error looks the same.
+  const int contentWidth = inner;
   const int titleHeight = std::max(kIconSize, titleMetrics.height());
   const QSize bodySize(contentWidth + 2 * kMargin,
                        titleHeight + kMargin / 2 + textBox.height() + 2 * kMargin);

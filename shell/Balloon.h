@@ -16,7 +16,7 @@ class Balloon : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kPreferredWidth = 300;  // the text wraps within this width
+  static constexpr int kPreferredWidth = 300;  // its width; the text wraps within it
   static constexpr int kHideAfterMs = 3000;
 
   explicit Balloon(QWidget* parent = nullptr);

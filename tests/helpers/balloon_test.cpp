@@ -42,7 +42,7 @@ TEST_F(BalloonTest, PointsAtTheControlWithoutTakingTheFocus) {
   EXPECT_EQ(b.Title(), "Problema !");
   EXPECT_EQ(b.Text(), "Introduceti cantitatea!");
   EXPECT_EQ(b.ArrowTip(), second_->mapToGlobal(QPoint(10, 10)));
-  EXPECT_LE(b.width(), Balloon::kPreferredWidth);
+  EXPECT_EQ(b.width(), Balloon::kPreferredWidth);
   QApplication::processEvents();
   EXPECT_EQ(QApplication::focusWidget(), first_) << "the focus stays where it was";
   EXPECT_EQ(QApplication::activeWindow(), &window_);
