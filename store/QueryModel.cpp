@@ -90,26 +90,17 @@ QString QueryModel::ColumnField(int column) const {
 }
 
 void QueryModel::Listen(QueryEvent event) {
-  switch (event) {
-    case QueryEvent::kScrolled:
-      if (QueryRows() != rows_) {
-        Sync(false);
-      } else {
-        SyncGuard busy(syncing_);
-        emit CurrentRowChanged(CurrentRow());
-      }
-      break;
-    case QueryEvent::kOpened:
-      Sync(true);
-      break;
-    case QueryEvent::kClosed:
-    case QueryEvent::kRowsChanged:
-      Sync(false);
-      break;
+  // A move within the rows the view knows needs only the current row;
+  // anything else (open, close, filter, controls enabled again) a full sync.
+  if (event == QueryEvent::kScrolled && QueryRows() == rows_) {
+    SyncGuard busy(syncing_);
+    emit CurrentRowChanged(CurrentRow());
+    return;
   }
+  Sync();
 }
 
-void QueryModel::Sync(bool opened) {
+void QueryModel::Sync() {
   SyncGuard busy(syncing_);
   if (!declared_ && link_.Open() != nullptr) {
     std::vector<QString> names = QueryFieldNames();
@@ -125,8 +116,8 @@ void QueryModel::Sync(bool opened) {
       return;
     }
   }
-  // Field positions can move between two opens of the same statement text.
-  if (opened || fieldIndex_.size() != columns_.size()) ResolveFields();
+  // Field positions can move between two opens, also while controls were off.
+  ResolveFields();
   const int before = rows_;
   const int now = QueryRows();
   if (now < before) {

@@ -76,7 +76,7 @@ class QueryModel : public QAbstractTableModel {
  private:
   void Listen(lumi::QueryEvent event);
   // Brings rows, fields and current row in line with the query.
-  void Sync(bool opened);
+  void Sync();
   void ResolveFields();
   std::vector<QString> QueryFieldNames() const;
   // One plain column per field, when no columns are declared.
