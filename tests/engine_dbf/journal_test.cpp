@@ -208,5 +208,60 @@ TEST_F(JournalTest, AJournalOfALiveProgramIsLeftAlone) {
   EXPECT_EQ(Table::Open(dir_ / "CapCom.dbf").Get(1, 1), Value::Text("NU"));
 }
 
+// A journal record as the engine writes it: type, length, payload, checksum.
+std::string JournalRecord(char type, const std::string& payload) {
+  std::string r(1, type);
+  for (int i = 0; i < 4; ++i) r.push_back(static_cast<char>(payload.size() >> (8 * i)));
+  r += payload;
+  uint32_t h = 2166136261u;
+  for (unsigned char c : r) h = (h ^ c) * 16777619u;
+  for (int i = 0; i < 4; ++i) r.push_back(static_cast<char>(h >> (8 * i)));
+  return r;
+}
+
+std::string FileRecord(uint32_t id, uint64_t length, const std::string& name) {
+  std::string p;
+  for (int i = 0; i < 4; ++i) p.push_back(static_cast<char>(id >> (8 * i)));
+  p.push_back(1);
+  for (int i = 0; i < 8; ++i) p.push_back(static_cast<char>(length >> (8 * i)));
+  return JournalRecord('F', p + name);
+}
+
+std::string ImageRecord(uint32_t id, uint64_t off, const std::string& bytes) {
+  std::string p;
+  for (int i = 0; i < 4; ++i) p.push_back(static_cast<char>(id >> (8 * i)));
+  for (int i = 0; i < 8; ++i) p.push_back(static_cast<char>(off >> (8 * i)));
+  return JournalRecord('R', p + bytes);
+}
+
+TEST_F(JournalTest, RecoveryStopsAtADamagedRecordAndStaysInItsFolder) {
+  const auto before = Snapshot(dir_);
+  const uint64_t size = before.at("CapCom.dbf").size();
+  const std::string outside = dir_.path() + "-outside";
+  testing::WriteFile(outside, "keep");
+  struct Case {
+    const char* what;
+    std::string journal;
+  } cases[] = {
+      {"a record with a wrong checksum", std::string("LUMIJNL1") + FileRecord(1, size, "CapCom.dbf") +
+                                             ImageRecord(1, 0, "GARBAGE").replace(12, 1, "X")},
+      {"a record cut short", std::string("LUMIJNL1") + FileRecord(1, size, "CapCom.dbf") +
+                                 ImageRecord(1, 0, "GARBAGE").substr(0, 10)},
+      {"a file outside the folder", std::string("LUMIJNL1") + FileRecord(1, 4, "../" + std::filesystem::path(outside).filename().string()) +
+                                        ImageRecord(1, 0, "EVIL")},
+      {"an image past the file's length", std::string("LUMIJNL1") + FileRecord(1, size, "CapCom.dbf") +
+                                              ImageRecord(1, size - 2, "TOO LONG")},
+      {"no header", "garbage"},
+  };
+  for (auto& c : cases) {
+    testing::WriteFile(dir_ / "lumi.jnl", c.journal);
+    Table t = Table::Open(dir_ / "CapCom.dbf");
+    EXPECT_EQ(Snapshot(dir_), before) << c.what;
+    EXPECT_EQ(ReadFile(outside), "keep") << c.what;
+    EXPECT_EQ(t.VerifyIndex(), std::nullopt) << c.what;
+  }
+  std::filesystem::remove(outside);
+}
+
 }  // namespace
 }  // namespace lumi::dbf
