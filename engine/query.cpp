@@ -200,7 +200,8 @@ std::string TQuery::Lines::Text() const {
 TQuery::TQuery(Session* session) : session_(session ? session : &DefaultSession()) {}
 
 TQuery::~TQuery() {
-  if (master_) master_->RemoveListener(master_listener_);
+  SetDataSource(nullptr);
+  for (TQuery* d : details_) d->master_ = nullptr;  // whichever goes first, nothing dangles
 }
 
 void TQuery::Prepare() { sql::ParseStatement(sql_.Text()); }
@@ -317,11 +318,15 @@ TParam& TQuery::ParamByName(const std::string& name) {
 }
 
 void TQuery::SetDataSource(TQuery* master) {
-  if (master_) master_->RemoveListener(master_listener_);
+  if (master_) {
+    master_->RemoveListener(master_listener_);
+    std::erase(master_->details_, this);
+  }
   master_ = master;
   master_listener_ = -1;
   if (master_) {
     master_listener_ = master_->AddListener([this](QueryEvent e) { MasterEvent(e); });
+    master_->details_.push_back(this);
   }
 }
 

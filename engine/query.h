@@ -198,7 +198,7 @@ class TQuery {
 
   // Parameters.
   TParam& ParamByName(const std::string& name);  // name without ':', ignoring case
-  void SetDataSource(TQuery* master);
+  void SetDataSource(TQuery* master);  // either query may be destroyed first
   TQuery* DataSource() const { return master_; }
 
   // Fields of the open result, data fields first, then calculated ones.
@@ -269,6 +269,7 @@ class TQuery {
   std::map<std::string, TParam> params_;
   TQuery* master_ = nullptr;
   int master_listener_ = -1;
+  std::vector<TQuery*> details_;  // queries whose master this is; told when it goes
   int64_t master_bookmark_ = -2;  // the master row the detail last ran for
 
   std::shared_ptr<sql::ResultSet> result_;

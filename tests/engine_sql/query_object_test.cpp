@@ -210,6 +210,11 @@ TEST_F(QueryObjects, DetailFollowsItsMasterExceptWhileControlsAreDisabled) {
   clients.Close();
   orders.Open();
   EXPECT_TRUE(orders.IsEmpty());
+  // A master that goes first leaves its detail without a master.
+  auto master = std::make_unique<TQuery>(&session_);
+  orders.SetDataSource(master.get());
+  master.reset();
+  EXPECT_EQ(orders.DataSource(), nullptr);
 }
 
 TEST_F(QueryObjects, BinaryParameterStoresMemoText) {
