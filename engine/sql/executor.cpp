@@ -18,18 +18,22 @@ template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
 // Runs `change` all-or-nothing: in a journal of its own, or inside the open
-// transaction up to a savepoint, so that a failure undoes only this statement.
+// transaction (ours, or a journal the caller holds) up to a savepoint, so that
+// a failure undoes only this statement.
 template <class F>
 int64_t Atomically(Session& s, F change) {
-  if (s.InTransaction()) {
-    dbf::Journal* j = s.Transaction();
-    size_t mark = j->Savepoint();
+  dbf::Journal* open = s.InTransaction() ? s.Transaction() : dbf::Journal::Active();
+  if (open) {
+    size_t mark = open->Savepoint();
+    int64_t n = 0;
     try {
-      return change();
+      n = change();
     } catch (...) {
-      j->RollbackTo(mark);
+      open->RollbackTo(mark);
       throw;
     }
+    open->ReleaseSavepoint(mark);
+    return n;
   }
   dbf::Journal journal;
   int64_t n = change();

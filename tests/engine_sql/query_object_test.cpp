@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "engine/dbf/journal.h"
 #include "engine/error.h"
 #include "engine/query.h"
 #include "engine/sql/executor.h"
@@ -226,6 +227,21 @@ TEST_F(QueryObjects, BinaryParameterStoresMemoText) {
   q.Open();
   EXPECT_EQ(q.FieldByName("OBS").Kind(), FieldKind::kMemo);
   EXPECT_EQ(q.FieldByName("OBS").AsString(), "rand 1\r\nrand 2\r\n");
+}
+
+TEST_F(QueryObjects, StatementsJoinAJournalTheCallerHolds) {
+  TQuery q(&session_);
+  {
+    dbf::Journal outer;
+    SetSql(q, {"UPDATE \"CapCom.dbf\" SET REST=1 WHERE CODCAP=10"});
+    q.ExecSQL();
+    SetSql(q, {"UPDATE \"CapCom.dbf\" SET REST=REST/0 WHERE CODCAP=11"});
+    EXPECT_THROW(q.ExecSQL(), EngineError);
+    // destroyed without Commit: both statements are undone
+  }
+  SetSql(q, {"SELECT REST FROM \"CapCom.dbf\" WHERE CODCAP=10"});
+  q.Open();
+  EXPECT_EQ(q.FieldByName("REST").AsFloat(), 5);
 }
 
 TEST_F(QueryObjects, TableObjectPacksOnlyWhenExclusive) {
