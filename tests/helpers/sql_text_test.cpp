@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include "engine/query.h"
 #include "shell/SqlText.h"
 
 namespace {
@@ -61,6 +64,28 @@ TEST(Escape, DoublesTheQuoteOfTheLiteral) {
   EXPECT_EQ(Escape("O'Neil"), "O'Neil");
   EXPECT_EQ(Quoted("  as typed \" "), "\"  as typed \"\" \"");
   EXPECT_EQ(Quoted(""), "\"\"");
+}
+
+TEST(FALStrToSQL, TextWithQuotesIsStoredExactlyAsTyped) {
+  QTemporaryDir dir;
+  const QString table = SqlText::Quoted(dir.filePath("Clienti.dbf"));
+  auto run = [](const QString& sql) {
+    lumi::TQuery q;
+    q.SQL().Add(sql.toStdString());
+    q.ExecSQL();
+  };
+  run("CREATE TABLE " + table + " (CODCLI DECIMAL(10,0), NUME CHAR(40), ADRESA CHAR(40))");
+  const QString nume = "Geam 4\" \"float\" 'mat'";
+  const QString adresa = "Str. \"Lunga\"";
+  run("INSERT INTO " + table + " (CODCLI, NUME, ADRESA) VALUES (1, " + FALStrToSQL(nume) + ", " +
+      FALStrToSQL("   ") + ")");
+  run("UPDATE " + table + " SET ADRESA=" + FALStrToSQL(adresa) + " WHERE NUME=" + Quoted(nume));
+  lumi::TQuery q;
+  q.SQL().Add(("SELECT NUME, ADRESA FROM " + table).toStdString());
+  q.Open();
+  ASSERT_EQ(q.RecordCount(), 1);
+  EXPECT_EQ(QString::fromStdString(q.FieldByName("NUME").AsString()), nume);
+  EXPECT_EQ(QString::fromStdString(q.FieldByName("ADRESA").AsString()), adresa);
 }
 
 }  // namespace
