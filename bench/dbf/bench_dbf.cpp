@@ -29,6 +29,7 @@ struct Result {
   double seconds = 0;
   double value = 0;  // a figure of the measurement: bytes, lookups, ...
   long peak_kb = 0;
+  double cpu = 0;  // user + system seconds of the whole child
 };
 
 // Runs `work` in a child; returns its time, its figure and its peak memory.
@@ -45,6 +46,7 @@ Result InChild(const std::function<double()>& work) {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     r.peak_kb = u.ru_maxrss;
+    r.cpu = u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
     if (write(p[1], &r, sizeof r) != sizeof r) _exit(1);
     _exit(0);
   }
@@ -99,8 +101,8 @@ double Build(const std::string& path, uint32_t rows, bool tags) {
 }
 
 void Line(const char* what, uint32_t rows, const Result& r, const std::string& extra) {
-  std::printf("  %-34s %9u rows  %9.3f s  peak %7.1f MB  %s\n", what, rows, r.seconds, r.peak_kb / 1024.0,
-              extra.c_str());
+  std::printf("  %-34s %9u rows  %9.3f s  (cpu %7.3f s)  peak %7.1f MB  %s\n", what, rows, r.seconds, r.cpu,
+              r.peak_kb / 1024.0, extra.c_str());
   std::fflush(stdout);
 }
 

@@ -326,7 +326,7 @@ void MdxFile::AddTag(const std::string& name, const FieldDef& field, int field_i
   WriteTagTable();
 }
 
-void MdxFile::Rebuild(const std::vector<std::vector<IndexEntry>>& sorted) {
+void MdxFile::Rebuild(const std::function<std::vector<IndexEntry>(int tag)>& sorted) {
   std::vector<MdxTag> tags = tags_;
   char base[16];
   file_->ReadExact(4, base, 16);
@@ -337,7 +337,8 @@ void MdxFile::Rebuild(const std::vector<std::vector<IndexEntry>>& sorted) {
   pages_per_block_ = 2;
   block_size_ = 1024;
   page_count_ = 4;
-  tags_.clear();
+  // tags_ keeps describing the old tags while their keys are collected.
+  std::vector<MdxTag> rebuilt;
   for (size_t i = 0; i < tags.size(); ++i) {
     MdxTag t = tags[i];
     t.slot = static_cast<int>(i) + 1;
@@ -346,10 +347,11 @@ void MdxFile::Rebuild(const std::vector<std::vector<IndexEntry>>& sorted) {
     t.descending = t.unique = false;  // rebuilt as plain ascending tags
     t.maintainable = t.field >= 0;
     t.header_page = Allocate();
-    t.root = BuildTree(t, sorted[i]);
+    t.root = BuildTree(t, sorted(static_cast<int>(i)));
     WriteTagHeader(t);
-    tags_.push_back(std::move(t));
+    rebuilt.push_back(std::move(t));
   }
+  tags_ = std::move(rebuilt);
   WriteTagTable();
 }
 

@@ -59,9 +59,10 @@ class MdxFile {
   // record number). Throws when the tag table is full.
   void AddTag(const std::string& name, const FieldDef& field, int field_index,
               const std::vector<IndexEntry>& sorted);
-  // Rebuilds every tag from `sorted[i]` (one list per tag, in tags() order),
-  // writing the whole file anew.
-  void Rebuild(const std::vector<std::vector<IndexEntry>>& sorted);
+  // Rebuilds every tag, writing the whole file anew. `sorted(i)` gives the
+  // entries of tag i (in tags() order), asked for one tag at a time so that
+  // only one tag's keys are in memory.
+  void Rebuild(const std::function<std::vector<IndexEntry>(int tag)>& sorted);
 
   void Insert(int tag, const std::string& key, uint32_t recno);
   // Throws when (key, recno) is not in the tag (the index does not match its

@@ -335,7 +335,7 @@ void Table::RebuildIndex() {
     all.push_back(static_cast<int>(t));
   }
   AtomicChange change;
-  s.mdx->Rebuild(CollectKeys(s, all));
+  s.mdx->Rebuild([&](int tag) { return std::move(CollectKeys(s, {all[static_cast<size_t>(tag)]})[0]); });
   change.Commit();
   s.index_problem.clear();
 }

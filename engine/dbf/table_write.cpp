@@ -223,7 +223,7 @@ void Table::Pack() {
   if (s.mdx) {
     std::vector<int> all;
     for (size_t t = 0; t < s.mdx->tags().size(); ++t) all.push_back(static_cast<int>(t));
-    s.mdx->Rebuild(CollectKeys(s, all));
+    s.mdx->Rebuild([&](int tag) { return std::move(CollectKeys(s, {all[static_cast<size_t>(tag)]})[0]); });
   }
   change.Commit();
 }
