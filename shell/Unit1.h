@@ -39,6 +39,7 @@ class TForm1 : public QWidget {
   // ---- BEGIN shared helpers ------------------------------------------------
   // Query and value helpers (Unit1Helpers.cpp; the logic lives in
   // shell/SqlText.h and shell/Unit1Helpers.h).
+  void QueryRst(lumi::TQuery& q);
   QString Curata(const QString& s);
   QString FALStrToSQL(const QString& s);
   QString FALNumar(const QString& s);
@@ -65,7 +66,6 @@ class TForm1 : public QWidget {
   // all run on Sx and Sursa.
   lumi::TQuery Sx;
   lumi::TTable Sursa;
-  void QueryRst(lumi::TQuery& q);
   void CreazaMagazieDBF();
   void CreazaCapComDBF();
   void CreazaComenziDBF();
