@@ -197,8 +197,8 @@ std::optional<bool> Truth(const Expr& e, const Frame& f, const EvalEnv& env) {
       return e.negated;
     }
     case ExprKind::kInSelect: {
+      // NULL IN (an empty set) is false, as any IN of an empty set.
       dbf::Value v = Eval(*e.args[0], f, env);
-      if (v.is_null()) return std::nullopt;
       auto t = env.subqueries->Contains(e, v, f);
       if (!t) return std::nullopt;
       return e.negated ? !*t : *t;

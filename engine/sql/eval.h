@@ -26,7 +26,8 @@ class SubqueryRunner {
   // The one value of a (SELECT ...) in an expression; NULL when it finds no row.
   virtual dbf::Value Scalar(const Expr& e, const Frame& f) = 0;
   // Whether `v` is among the values of IN (SELECT ...): true, false, or unknown
-  // (nullopt) when the set holds NULL and v is not in it.
+  // (nullopt) when the set holds NULL and v is not in it, or v is NULL and
+  // the set is not empty.
   virtual std::optional<bool> Contains(const Expr& e, const dbf::Value& v, const Frame& f) = 0;
 };
 

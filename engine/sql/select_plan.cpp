@@ -461,21 +461,29 @@ std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& 
       c.set.erase(std::unique(c.set.begin(), c.set.end()), c.set.end());
       c.done = true;
     }
+    if (v.is_null()) {
+      if (c.set.empty() && !c.set_has_null) return false;
+      return std::nullopt;
+    }
     if (std::binary_search(c.set.begin(), c.set.end(), key)) return true;
     if (c.set_has_null) return std::nullopt;
     return false;
   }
   bool found = false;
   bool has_null = false;
+  bool any = false;
   c.plan->Run(&f, [&](const dbf::Value* row) {
+    any = true;
     if (row[0].is_null()) {
       has_null = true;
-    } else if (!found) {
+    } else if (!found && !v.is_null()) {
       std::string k;
       AppendKey(k, row[0]);
       found = k == key;
     }
   });
+  if (!any) return false;
+  if (v.is_null()) return std::nullopt;
   if (found) return true;
   if (has_null) return std::nullopt;
   return false;
