@@ -21,8 +21,7 @@
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
-#include "shell/IniFile.h"
-#include "shell/Registry.h"
+#include "shell/Unit1.h"
 #include "shell/Unit3.h"
 
 namespace {
@@ -30,15 +29,7 @@ namespace {
 // Where the administrator password is kept, scrambled.
 constexpr const char* kValoareParola = "Erori";
 
-QString CitesteSetare(const QString& sectiune, const QString& cheie) {
-  return IniFile(CaleData + "/Lumicraft.ini").ReadString(sectiune, cheie);
-}
-
-void ScrieSetare(const QString& sectiune, const QString& cheie, const QString& valoare) {
-  IniFile(CaleData + "/Lumicraft.ini").WriteString(sectiune, cheie, valoare);
-}
-
-QString ParolaStocata() { return Registry::ReadString(kValoareParola); }
+QString ParolaStocata() { return Form1()->Citeste_Reg(kValoareParola); }
 
 void Mesaj(const QString& text, const QString& tip, int butoane, QString* raspuns = nullptr) {
   QString r;
@@ -128,15 +119,15 @@ QString TForm4::CodeazaStr(const QString& parola) {
 }
 
 void TForm4::CitesteSocietate() {
-  const QString denumire = CitesteSetare("SETARI", "DENUMIRE");
+  const QString denumire = Form1()->CitesteStr_din_Ini("SETARI", "DENUMIRE");
   if (!denumire.isEmpty()) Edit1->setText(denumire);
-  const QString fond = CitesteSetare("SETARI", "FOND");
+  const QString fond = Form1()->CitesteStr_din_Ini("SETARI", "FOND");
   if (!fond.isEmpty()) Edit4->setText(fond);
 }
 
 void TForm4::ScrieSocietate() {
-  ScrieSetare("SETARI", "DENUMIRE", Edit1->text());
-  ScrieSetare("SETARI", "FOND", Edit4->text());
+  Form1()->ScrieStr_in_Ini("SETARI", "DENUMIRE", Edit1->text());
+  Form1()->ScrieStr_in_Ini("SETARI", "FOND", Edit4->text());
 }
 
 void TForm4::IdentificaAdmin() {
@@ -178,7 +169,7 @@ void TForm4::BitBtn1Click() {
       QApplication::beep();
       return;
     }
-    Registry::WriteString(kValoareParola, codata);
+    Form1()->Scrie_Reg(kValoareParola, codata);
     Mesaj("Parola a fost schimbata cu succes!", "Information", 0);
     Edit2->clear();
     Edit3->clear();
@@ -187,7 +178,7 @@ void TForm4::BitBtn1Click() {
   QString raspuns;
   Mesaj("                        ATENTIE !\r\nDoriti sa dezactivati parola de administrator?",
         "Warning", 1, &raspuns);
-  if (raspuns == "DA") Registry::WriteString(kValoareParola, QString());
+  if (raspuns == "DA") Form1()->Scrie_Reg(kValoareParola, QString());
 }
 
 void TForm4::CheckBox1Click() { Form3()->SeteazaDeblocare(CheckBox1->isChecked()); }

@@ -39,10 +39,10 @@ std::string TableBytes(std::size_t size, unsigned seed) {
   while (out.size() < size) {
     std::string name;
     for (int w = 0; w < 3; ++w) name += std::string(kWords[gen() % 20]) + " ";
-    std::snprintf(line, sizeof line, " %10u%-40.40s%12.3f%12.2f%04u%02u%02u%-2s%8u", gen() % 100000,
-                  name.c_str(), (gen() % 100000) / 1000.0, (gen() % 1000000) / 100.0,
-                  2020 + gen() % 6, 1 + gen() % 12, 1 + gen() % 28, gen() % 2 ? "DA" : "NU",
-                  gen() % 5000);
+    const auto r = [&](unsigned n) { return static_cast<unsigned>(gen() % n); };
+    std::snprintf(line, sizeof line, " %10u%-40.40s%12.3f%12.2f%04u%02u%02u%-2s%8u", r(100000),
+                  name.c_str(), r(100000) / 1000.0, r(1000000) / 100.0, 2020 + r(6), 1 + r(12),
+                  1 + r(28), r(2) ? "DA" : "NU", r(5000));
     out += line;
   }
   out.resize(size);

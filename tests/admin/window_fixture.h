@@ -33,16 +33,17 @@ using Act = std::function<void(QWidget*)>;
 
 // Answers the next modal dialogs one after another. Each step is armed before
 // the one before it acts, since most actions block until the dialogs they open
-// are answered. A step also takes the window the previous step acted on, once
-// that window has been hidden: the message dialog is one window reused for a
-// question and then for the notice that follows it.
+// are answered. A step takes the first modal window that was not on screen
+// when it was armed, or that has been hidden since: the message dialog is one
+// window reused for a question and then for the notice that follows it, and a
+// window left open underneath must not be taken for the next dialog.
 class Dialogs {
  public:
   explicit Dialogs(std::vector<Act> steps)
       : steps_(std::make_shared<std::vector<Act>>(std::move(steps))),
         seen_(std::make_shared<Seen>(steps_->size())) {
     for (auto& s : *seen_) s = std::make_shared<drive::SeenDialog>();
-    Arm(steps_, seen_, 0, QApplication::activeModalWidget());
+    Arm(steps_, seen_, 0);
   }
   const drive::SeenDialog& operator[](std::size_t i) const { return *(*seen_)[i]; }
   std::size_t size() const { return seen_->size(); }
@@ -78,24 +79,36 @@ class Dialogs {
   }
 
   static void Arm(std::shared_ptr<std::vector<Act>> steps, std::shared_ptr<Seen> seen,
-                  std::size_t i, QPointer<QWidget> previous) {
-    auto hidden = std::make_shared<bool>(previous.isNull());
-    QPointer<HideWatch> watch;
-    if (previous) {
-      watch = new HideWatch(previous, hidden);
-      previous->installEventFilter(watch);
+                  std::size_t i) {
+    // The windows on screen now, each with a flag set once it is hidden.
+    auto onScreen =
+        std::make_shared<std::vector<std::pair<QPointer<QWidget>, std::shared_ptr<bool>>>>();
+    auto watches = std::make_shared<std::vector<QPointer<HideWatch>>>();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible()) continue;
+      auto hidden = std::make_shared<bool>(false);
+      watches->emplace_back(new HideWatch(w, hidden));
+      w->installEventFilter(watches->back());
+      onScreen->emplace_back(w, hidden);
     }
+    const auto fresh = [onScreen](QWidget* m) {
+      if (!m || !m->isVisible()) return false;
+      for (const auto& [w, hidden] : *onScreen) {
+        if (w == m) return *hidden;
+      }
+      return true;
+    };
     auto* timer = new QTimer;
     auto left = std::make_shared<int>(5000);
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, [=] {
       QWidget* m = QApplication::activeModalWidget();
-      const bool fresh = m && m->isVisible() && (m != previous || *hidden);
-      if (!fresh && (*left -= 20) > 0) return;
+      const bool found = fresh(m);
+      if (!found && (*left -= 20) > 0) return;
       timer->stop();
       timer->deleteLater();
-      delete watch.data();
-      if (!fresh) {
+      for (const QPointer<HideWatch>& watch : *watches) delete watch.data();
+      if (!found) {
         ADD_FAILURE() << "step " << i << ": no dialog showed within 5000 ms";
         if (m) m->close();
         return;
@@ -105,7 +118,7 @@ class Dialogs {
       s.objectName = m->objectName();
       s.title = m->windowTitle();
       s.text = VisibleText(m);
-      if (i + 1 < steps->size()) Arm(steps, seen, i + 1, m);
+      if (i + 1 < steps->size()) Arm(steps, seen, i + 1);
       (*steps)[i](m);
     });
     timer->start();
@@ -174,6 +187,12 @@ inline Act Then(Act first, std::function<void()> after) {
     first(d);
     after();
   };
+}
+
+// Presses ESC in a window that stays open under the dialog being answered,
+// once that dialog has closed and the window has the keys again.
+inline std::function<void()> EscapeLater(QWidget* w) {
+  return [w] { QTimer::singleShot(0, w, [w] { QTest::keyClick(w, Qt::Key_Escape); }); };
 }
 
 // The message dialog's lines, as the program wrote them.
