@@ -18,6 +18,7 @@
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
+#include "shell/SingleCopy.h"
 #include "shell/Unit7.h"
 
 namespace {
@@ -63,7 +64,10 @@ QFileDialog* DialogFisier(QWidget* parent, const char* name, const QString& titl
 }
 
 // A new copy of the program, in the current folder; this one then ends at once.
+// The single-copy check stops first, or the new copy would find this one still
+// answering and end.
 void PornesteCopieNoua() {
+  InceteazaCopiaUnica();
   QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, QDir::currentPath());
   QCoreApplication::exit(0);
 }
