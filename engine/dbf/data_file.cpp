@@ -328,6 +328,20 @@ void DataFile::Sync() {
     ThrowFileError(path_, "cannot flush to disk");
 }
 
+bool DataFile::ReplacedOnDisk() const {
+  if (!on_disk_ || fd_ < 0 || removed_ || !pending_.empty() || trunc_low_ != UINT64_MAX) return false;
+  struct stat now, open;
+  if (::stat(path_.c_str(), &now) != 0) return true;
+  if (::fstat(fd_, &open) != 0) return true;
+  return now.st_ino != open.st_ino || now.st_dev != open.st_dev;
+}
+
+void DataFile::Reopen() {
+  CloseFd();
+  Reload();
+  ++generation_;
+}
+
 void DataFile::Reload() {
   pending_.clear();
   pending_bytes_ = 0;

@@ -51,6 +51,14 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   void Remove();  // the file is deleted at commit
   void Revive();  // a removed file exists again, empty (a new file of the same name)
 
+  // True when, with nothing pending, the file on disk is no longer the one
+  // opened: deleted or replaced by another file behind this program's back.
+  bool ReplacedOnDisk() const;
+  // Opens the path anew (after ReplacedOnDisk); exists() tells what is there.
+  void Reopen();
+  // Counts the Reopen calls, so that readers of the file know to read it anew.
+  uint64_t generation() const { return generation_; }
+
   // Used by the journal.
   void Flush();              // writes what is pending; no sync
   void Sync();               // fsync when the file is on disk
@@ -77,6 +85,7 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   uint64_t trunc_low_ = UINT64_MAX;  // bytes from here up are gone from the disk image
   std::map<uint64_t, std::string> pending_;  // merged, non-adjacent ranges
   uint64_t pending_bytes_ = 0;
+  uint64_t generation_ = 0;
 };
 
 // Reports an error of the operating system for `path`.

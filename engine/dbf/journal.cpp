@@ -331,6 +331,9 @@ class JournalImpl {
       for (auto& [folder, log] : logs_) log->Sync();
       for (auto& t : tracked_) t->file->Flush();
       flushed_ = true;
+      // Start every file's write-back at once, then wait for each.
+      for (auto& t : tracked_)
+        if (t->file->fd() >= 0) ::sync_file_range(t->file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
       std::vector<std::string> changed_folders;
       for (auto& t : tracked_) {
         t->file->Sync();

@@ -114,6 +114,7 @@ void TableState::Load() {
   } else {
     mdx_file.reset();
   }
+  loaded_generation = Generation();
 }
 
 void TableState::Reload() {
@@ -249,7 +250,12 @@ void AtomicChange::Commit() {
 
 std::optional<std::string> Table::Resolve(const std::string& path) {
   auto known = [](const std::string& p) -> std::optional<bool> {
-    if (auto f = DataFile::Find(p)) return f->exists();
+    if (auto f = DataFile::Find(p)) {
+      // Outside a transaction the disk has the last word: the file may have
+      // been deleted or replaced by someone else since it was opened.
+      if (!Journal::Active() && f->ReplacedOnDisk()) f->Reopen();
+      return f->exists();
+    }
     return std::nullopt;
   };
   if (auto k = known(path)) return *k ? std::optional<std::string>(path) : std::nullopt;
@@ -287,6 +293,10 @@ Table Table::Open(const std::string& path, OpenMode mode) {
     if (auto s = it->second.lock()) {
       if (mode == OpenMode::kExclusive || s->mode == OpenMode::kExclusive)
         throw EngineError(*found + ": the table is in use");
+      // A table, memo or index replaced behind our back is read anew.
+      for (auto* f : {&s->dbf, &s->dbt, &s->mdx_file})
+        if (*f && !Journal::Active() && (*f)->ReplacedOnDisk()) (*f)->Reopen();
+      if (s->Generation() != s->loaded_generation) s->Reload();
       s->CheckUsable();
       return Table(s);
     }
@@ -329,6 +339,12 @@ Table Table::Create(const std::string& path, const std::vector<FieldDef>& fields
     throw EngineError(path + ": a record is at most 4000 bytes (these fields need " +
                       std::to_string(h.record_length) + ")");
   bytes.push_back(0x1A);
+  // A table of that name deleted behind our back may still be open here: its
+  // handles see it is gone, and the new file gets a state of its own.
+  if (auto it = OpenTables().find(TableKey(path)); it != OpenTables().end()) {
+    if (auto old = it->second.lock()) old->gone = path + ": the table was deleted";
+    OpenTables().erase(it);
+  }
   {
     AtomicChange change;
     auto dbf = DataFile::Create(path);

@@ -34,6 +34,15 @@ class TableState {
   std::string index_problem;  // why the production index cannot be used, if it cannot
   std::string gone;           // why the table can no longer be used, if it cannot
   bool locked = false;
+  uint64_t loaded_generation = 0;  // Generation() when last loaded
+
+  // Changes when a file of the table was opened anew.
+  uint64_t Generation() const {
+    uint64_t g = 0;
+    for (auto* f : {&dbf, &dbt, &mdx_file})
+      if (*f) g += (*f)->generation() + 1;
+    return g;
+  }
 
   // Reads the header and finds the companions. Throws EngineError.
   void Load();

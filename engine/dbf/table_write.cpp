@@ -170,6 +170,24 @@ void Table::Pack() {
   std::vector<size_t> memo_fields;
   for (size_t i = 0; i < s.header.fields.size(); ++i)
     if (IsMemo(s.header.fields[i])) memo_fields.push_back(i);
+  // Nothing marked deleted: the records stay where they are (a start-up packs
+  // every table, mostly with nothing to remove); memos and tags are still
+  // compacted and rebuilt.
+  bool any_deleted = false;
+  {
+    Scanner sc(state_);
+    while (!any_deleted && sc.Next()) any_deleted = sc.deleted();
+  }
+  if (!any_deleted && memo_fields.empty()) {
+    AtomicChange change;
+    if (s.mdx) {
+      std::vector<int> all;
+      for (size_t t = 0; t < s.mdx->tags().size(); ++t) all.push_back(static_cast<int>(t));
+      s.mdx->Rebuild([&](int tag) { return std::move(CollectKeys(s, {all[static_cast<size_t>(tag)]})[0]); });
+    }
+    change.Commit();
+    return;
+  }
   AtomicChange change;
   // The memo texts of the records that stay, in order; the memo file is then
   // written anew with only those.

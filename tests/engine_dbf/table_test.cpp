@@ -253,6 +253,35 @@ TEST(Table, ExclusiveUseIsEnforced) {
   EXPECT_THROW(Table::Open(dir / "Plati.dbf"), EngineError);
 }
 
+TEST(Table, FilesDeletedOrReplacedBehindItsBackAreNoticed) {
+  TestDir dir;
+  Table held = Table::Create(dir / "Plati.dbf", {FieldDef::Numeric("CODPL", 10, 0)});
+  held.CreateTag("CODPL", "CODPL");
+  held.Append({Value::Number(1)});
+  std::filesystem::remove(dir / "Plati.dbf");
+  std::filesystem::remove(dir / "Plati.mdx");
+  EXPECT_FALSE(Table::Resolve(dir / "Plati.dbf"));
+  EXPECT_THROW(Table::Open(dir / "Plati.dbf"), EngineError);
+  Table fresh = Table::Create(dir / "Plati.dbf", {FieldDef::Char("NUME", 5)});
+  fresh.Append({Value::Text("x")});
+  EXPECT_THROW(held.RecordCount(), EngineError);
+  Table again = Table::Open(dir / "plati.dbf");
+  ASSERT_EQ(again.fields().size(), 1u);
+  EXPECT_EQ(again.fields()[0].name, "NUME");
+  EXPECT_EQ(again.RecordCount(), 1u);
+  EXPECT_TRUE(again.Tags().empty());
+  // Replaced by another table's file (a restore from a backup does this).
+  {
+    Table other = Table::Create(dir / "Other.dbf", {FieldDef::Numeric("N", 4, 0), FieldDef::Char("C", 3)});
+    other.Append({Value::Number(7), Value::Text("abc")});
+    other.Append({Value::Number(8)});
+  }
+  std::filesystem::rename(dir / "Other.dbf", dir / "Plati.dbf");
+  Table restored = Table::Open(dir / "Plati.dbf");
+  EXPECT_EQ(restored.RecordCount(), 2u);
+  EXPECT_EQ(again.Get(1, 1), Value::Text("abc"));  // every handle sees the new file
+}
+
 TEST(Table, CreateRefusesBadDefinitions) {
   TestDir dir;
   std::vector<std::vector<FieldDef>> bad = {
