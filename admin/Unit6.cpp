@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "admin/DialogKeys.h"
+#include "engine/session.h"
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
@@ -165,6 +166,8 @@ void TForm21::ConvexBtn1Click() {
     }
   }
 
+  // Every table closed, so that the files are read as they stand on disk.
+  lumi::DefaultSession().ReleaseTables();
   Contor()->Label1->setText("Salvez starea actuala...");
   Contor()->Arata(this);
   QString eroare;
@@ -201,6 +204,8 @@ void TForm21::ConvexBtn2Click() {
     Mesaj(QString(e.what()) + "\r\nDatele programului au ramas neschimbate.", "Error", 0);
     return;
   }
+  // The engine keeps tables open between statements; they are about to be deleted.
+  lumi::DefaultSession().ReleaseTables();
   GolesteDir(CaleData);
   QString eroare;
   try {

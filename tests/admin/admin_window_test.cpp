@@ -14,6 +14,7 @@
 #include "admin/Unit5.h"
 #include "admin/cp1250.h"
 #include "shell/IniFile.h"
+#include "shell/Unit1.h"
 #include "tests/admin/window_fixture.h"
 
 namespace lumi::testing {
@@ -50,6 +51,10 @@ class Administration : public ShopWindows {
   }
   void ExpectUnlocked(bool unlocked) {
     EXPECT_EQ(ProgramDeblocat, unlocked);
+    // The " Admin" button shows picture 7 while unlocked, 1 while locked.
+    const QImage shown = Form3()->ToolButton2->icon().pixmap(32, 32).toImage();
+    EXPECT_TRUE(shown ==
+                Form3()->ImageList1[unlocked ? 7 : 1].toImage().convertToFormat(shown.format()));
     for (QToolButton* b : WorkButtons())
       EXPECT_EQ(b->isEnabled(), unlocked) << b->objectName().toStdString();
     EXPECT_TRUE(Form3()->ToolButton2->isEnabled());
@@ -298,6 +303,15 @@ TEST_F(Administration, CompanyDataIsLoadedAtStartAndWrittenOnClose) {
   EXPECT_EQ(Form4()->Edit1->text(), "SC LUMICRAFT SRL Colvendi");
   EXPECT_EQ(Form4()->Edit4->text(), QString::fromUtf8("RO123 / 0744 \xC5\x9F"));
   Form21()->Reporneste = [] {};
+}
+
+TEST_F(Administration, StartUpLoadsTheCompanyDataAndStartsLocked) {
+  WriteFile(Data() / "Lumicraft.ini", "[SETARI]\r\nDENUMIRE=SC STICLA SRL\r\nFOND=\r\n");
+  Form3()->SeteazaDeblocare(true);
+  Form1()->Timer1Timer();
+  EXPECT_EQ(Form4()->Edit1->text(), "SC STICLA SRL");
+  EXPECT_EQ(Form4()->Edit4->text(), "R51867204");  // an empty value is not loaded
+  EXPECT_FALSE(ProgramDeblocat);
 }
 
 TEST_F(Administration, ControlsCarryTheirTexts) {
