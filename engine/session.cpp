@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
+
 #include "engine/dbf/journal.h"
 #include "engine/error.h"
 #include "engine/sql/values.h"
@@ -24,7 +26,9 @@ std::string Session::ResolvePath(const std::string& written) const {
   for (char& c : p) {
     if (c == '\\') c = '/';
   }
-  bool absolute = !p.empty() && p[0] == '/';
+  // "/x", "//server/x" and "C:/x" are absolute.
+  bool absolute = (!p.empty() && p[0] == '/') ||
+                  (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0])));
   if (!absolute && !base_folder_.empty()) {
     std::string base = base_folder_;
     for (char& c : base) {

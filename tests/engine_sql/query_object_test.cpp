@@ -77,6 +77,15 @@ TEST_F(QueryObjects, NavigatesTheRowsAndReadsFieldsOfEveryKind) {
   EXPECT_EQ(q.FieldByName("CODCAP").AsInteger(), 12);
 }
 
+TEST(SessionPaths, BackslashesSeparateFoldersAndRelativePathsStartAtTheBase) {
+  Session s;
+  EXPECT_EQ(s.ResolvePath("Data\\Magazie.dbf"), "Data/Magazie.dbf");
+  s.SetBaseFolder("/srv/lumi\\");
+  EXPECT_EQ(s.ResolvePath("Data\\Magazie.dbf"), "/srv/lumi/Data/Magazie.dbf");
+  EXPECT_EQ(s.ResolvePath("/var/x.dbf"), "/var/x.dbf");
+  EXPECT_EQ(s.ResolvePath("C:\\Lumi\\Data\\Magazie.dbf"), "C:/Lumi/Data/Magazie.dbf");
+}
+
 TEST_F(QueryObjects, SumOverNoRowsReadsZeroAndEmptyResultIsEmpty) {
   TQuery q(&session_);
   SetSql(q, {"SELECT SUM(REST) AS TOTAL", "FROM \"CapCom.dbf\"", "WHERE REST>100"});
