@@ -255,7 +255,7 @@ void MdxFile::WriteTagHeader(const MdxTag& t) {
   cache_.erase(t.header_page);
 }
 
-uint32_t MdxFile::BuildTree(const MdxTag& t, const std::vector<IndexEntry>& sorted) {
+uint32_t MdxFile::BuildTree(const MdxTag& t, const SortedKeys& sorted) {
   std::string out;
   uint32_t out_page = 0;
   auto emit = [&](const std::string& block) {
@@ -276,9 +276,9 @@ uint32_t MdxFile::BuildTree(const MdxTag& t, const std::vector<IndexEntry>& sort
     std::fill(block.begin(), block.end(), '\0');
     NodeView v{t, block.data()};
     size_t k = std::min(per_leaf, n - std::min(n, i));
-    for (size_t j = 0; j < k; ++j) v.set_item(static_cast<uint32_t>(j), sorted[i + j].second, sorted[i + j].first);
+    for (size_t j = 0; j < k; ++j) v.set_item(static_cast<uint32_t>(j), sorted.recno(i + j), sorted.key(i + j));
     v.set_count(static_cast<uint32_t>(k));
-    level.emplace_back(emit(block), k ? sorted[i + k - 1].first : std::string());
+    level.emplace_back(emit(block), k ? std::string(sorted.key(i + k - 1)) : std::string());
     if (n == 0) break;
   }
   size_t fan = static_cast<size_t>(t.max_keys) + 1;
@@ -306,7 +306,7 @@ uint32_t MdxFile::BuildTree(const MdxTag& t, const std::vector<IndexEntry>& sort
 }
 
 void MdxFile::AddTag(const std::string& name, const FieldDef& field, int field_index,
-                     const std::vector<IndexEntry>& sorted) {
+                     const SortedKeys& sorted) {
   if (tags_.size() >= static_cast<size_t>(kMaxTags))
     throw EngineError(file_->path() + ": an index holds at most 47 tags");
   MdxTag t;
@@ -326,7 +326,7 @@ void MdxFile::AddTag(const std::string& name, const FieldDef& field, int field_i
   WriteTagTable();
 }
 
-void MdxFile::Rebuild(const std::function<std::vector<IndexEntry>(int tag)>& sorted) {
+void MdxFile::Rebuild(const std::function<SortedKeys(int tag)>& sorted) {
   std::vector<MdxTag> tags = tags_;
   char base[16];
   file_->ReadExact(4, base, 16);

@@ -34,7 +34,17 @@ struct MdxTag {
   bool maintainable = false;
 };
 
-using IndexEntry = std::pair<std::string, uint32_t>;  // key, record number
+// The keys of every record of a table for one tag, in index order: keys
+// holds them in record order (key_length bytes each) and order the record
+// indexes (recno - 1) sorted by key, then record number.
+struct SortedKeys {
+  size_t key_length = 0;
+  std::string keys;
+  std::vector<uint32_t> order;
+  size_t size() const { return order.size(); }
+  std::string_view key(size_t i) const { return {keys.data() + order[i] * key_length, key_length}; }
+  uint32_t recno(size_t i) const { return order[i] + 1; }
+};
 
 // A dBase IV production index: the header, the tag table and one B-tree per
 // tag. Pointers are 512-byte page numbers; nodes are one block. Changes keep
@@ -58,11 +68,11 @@ class MdxFile {
   // Adds a tag on `field` holding `sorted` entries (ascending by key, then
   // record number). Throws when the tag table is full.
   void AddTag(const std::string& name, const FieldDef& field, int field_index,
-              const std::vector<IndexEntry>& sorted);
+              const SortedKeys& sorted);
   // Rebuilds every tag, writing the whole file anew. `sorted(i)` gives the
   // entries of tag i (in tags() order), asked for one tag at a time so that
   // only one tag's keys are in memory.
-  void Rebuild(const std::function<std::vector<IndexEntry>(int tag)>& sorted);
+  void Rebuild(const std::function<SortedKeys(int tag)>& sorted);
 
   void Insert(int tag, const std::string& key, uint32_t recno);
   // Throws when (key, recno) is not in the tag (the index does not match its
@@ -91,7 +101,7 @@ class MdxFile {
   void WriteHeaderCounts();
   void WriteTagTable();
   void WriteTagHeader(const MdxTag& t);
-  uint32_t BuildTree(const MdxTag& t, const std::vector<IndexEntry>& sorted);
+  uint32_t BuildTree(const MdxTag& t, const SortedKeys& sorted);
   void ReadTags(const std::vector<FieldDef>& fields);
   [[noreturn]] void Damaged(const std::string& what) const;
 

@@ -12,11 +12,12 @@
 
 namespace lumi::dbf {
 
-std::vector<std::vector<IndexEntry>> CollectKeys(const TableState& s, const std::vector<int>& tags) {
-  std::vector<std::vector<IndexEntry>> out(tags.size());
+SortedKeys SortKeys(const TableState& s, const FieldDef& f) {
+  SortedKeys out;
+  out.key_length = static_cast<size_t>(KeyLength(f));
   const uint32_t reclen = s.header.record_length;
   const uint32_t count = s.header.record_count;
-  for (auto& v : out) v.reserve(count);
+  out.keys.reserve(static_cast<size_t>(count) * out.key_length);
   const size_t per = std::max<size_t>(1, (1u << 20) / reclen);
   std::string chunk;
   for (uint32_t first = 1; first <= count; first += static_cast<uint32_t>(per)) {
@@ -24,21 +25,35 @@ std::vector<std::vector<IndexEntry>> CollectKeys(const TableState& s, const std:
     chunk.resize(n * reclen);
     s.dbf->ReadExact(s.header.RecordOffset(first), chunk.data(), chunk.size());
     for (size_t r = 0; r < n; ++r) {
-      for (size_t t = 0; t < tags.size(); ++t) {
-        const FieldDef& f = s.header.fields[static_cast<size_t>(s.mdx->tags()[tags[t]].field)];
-        out[t].emplace_back(KeyFromField(f, chunk.data() + r * reclen + f.offset),
-                            first + static_cast<uint32_t>(r));
-      }
+      const char* field = chunk.data() + r * reclen + f.offset;
+      if (f.type == 'C')
+        out.keys.append(field, out.key_length);  // the key is the field's bytes
+      else
+        out.keys += KeyFromField(f, field);
     }
   }
-  for (size_t t = 0; t < tags.size(); ++t) {
-    char type = s.mdx->tags()[tags[t]].type;
-    std::stable_sort(out[t].begin(), out[t].end(), [type](const IndexEntry& a, const IndexEntry& b) {
-      int c = CompareKeys(type, a.first, b.first);
-      return c < 0 || (c == 0 && a.second < b.second);
+  out.order.resize(count);
+  for (uint32_t i = 0; i < count; ++i) out.order[i] = i;
+  const char type = KeyType(f);
+  const char* keys = out.keys.data();
+  const size_t kl = out.key_length;
+  if (type == 'C') {
+    std::sort(out.order.begin(), out.order.end(), [&](uint32_t a, uint32_t b) {
+      int c = std::memcmp(keys + a * kl, keys + b * kl, kl);
+      return c < 0 || (c == 0 && a < b);
+    });
+  } else {
+    std::sort(out.order.begin(), out.order.end(), [&](uint32_t a, uint32_t b) {
+      int c = CompareKeys(type, {keys + a * kl, kl}, {keys + b * kl, kl});
+      return c < 0 || (c == 0 && a < b);
     });
   }
   return out;
+}
+
+SortedKeys CollectKeys(const TableState& s, int tag) {
+  const MdxTag& t = s.mdx->tags()[static_cast<size_t>(tag)];
+  return SortKeys(s, s.header.fields[static_cast<size_t>(t.field)]);
 }
 
 namespace {
@@ -124,27 +139,7 @@ void Table::CreateTag(const std::string& tag, const std::string& field) {
     s.mdx = std::make_unique<MdxFile>(file, s.header.fields);
     s.SetProductionFlag(true);
   }
-  // Keys of the new tag only: a temporary tag list of one.
-  std::vector<IndexEntry> entries;
-  {
-    const uint32_t reclen = s.header.record_length;
-    const size_t per = std::max<size_t>(1, (1u << 20) / reclen);
-    std::string chunk;
-    entries.reserve(s.header.record_count);
-    for (uint32_t first = 1; first <= s.header.record_count; first += static_cast<uint32_t>(per)) {
-      size_t n = std::min<size_t>(per, s.header.record_count - first + 1);
-      chunk.resize(n * reclen);
-      s.dbf->ReadExact(s.header.RecordOffset(first), chunk.data(), chunk.size());
-      for (size_t r = 0; r < n; ++r)
-        entries.emplace_back(KeyFromField(f, chunk.data() + r * reclen + f.offset),
-                             first + static_cast<uint32_t>(r));
-    }
-    char type = KeyType(f);
-    std::stable_sort(entries.begin(), entries.end(), [type](const IndexEntry& a, const IndexEntry& b) {
-      int c = CompareKeys(type, a.first, b.first);
-      return c < 0 || (c == 0 && a.second < b.second);
-    });
-  }
+  SortedKeys entries = SortKeys(s, f);
   s.mdx->AddTag(name, f, fi, entries);
   s.SetFieldFlag(static_cast<size_t>(fi), true);
   s.WriteDate();
@@ -280,9 +275,9 @@ std::optional<std::string> Table::VerifyIndex() const {
     if (t.field < 0 || !t.maintainable) continue;
     std::string tree = s.mdx->CheckTree(static_cast<int>(ti));
     if (!tree.empty()) return "tag " + t.name + ": " + tree;
-    std::vector<IndexEntry> want;
+    SortedKeys want;
     try {
-      want = CollectKeys(s, {static_cast<int>(ti)})[0];
+      want = CollectKeys(s, static_cast<int>(ti));
     } catch (const std::exception& e) {
       return std::string(e.what());
     }
@@ -300,9 +295,8 @@ std::optional<std::string> Table::VerifyIndex() const {
           return false;
         }
         seen[recno] = 1;
-        if (pos >= want.size() || want[pos].second != recno ||
-            CompareKeys(t.type, want[pos].first, k) != 0) {
-          uint32_t expected = pos < want.size() ? want[pos].second : 0;
+        if (pos >= want.size() || want.recno(pos) != recno || CompareKeys(t.type, want.key(pos), k) != 0) {
+          uint32_t expected = pos < want.size() ? want.recno(pos) : 0;
           fault = "tag " + t.name + ": at position " + std::to_string(pos + 1) + " the index holds record " +
                   std::to_string(recno) + ", the table's order has record " + std::to_string(expected);
           return false;
@@ -315,7 +309,7 @@ std::optional<std::string> Table::VerifyIndex() const {
     }
     if (fault) return fault;
     if (pos != want.size())
-      return "tag " + t.name + ": record " + std::to_string(want[pos].second) + " is missing";
+      return "tag " + t.name + ": record " + std::to_string(want.recno(pos)) + " is missing";
   }
   return std::nullopt;
 }
@@ -328,14 +322,11 @@ void Table::RebuildIndex() {
     return;
   }
   if (s.dbf->read_only()) throw EngineError(s.path + ": the table is read-only");
-  std::vector<int> all;
-  for (size_t t = 0; t < s.mdx->tags().size(); ++t) {
-    if (s.mdx->tags()[t].field < 0)
-      throw EngineError(s.mdx->path() + ": tag " + s.mdx->tags()[t].name + " cannot be rebuilt by this program");
-    all.push_back(static_cast<int>(t));
-  }
+  for (auto& t : s.mdx->tags())
+    if (t.field < 0)
+      throw EngineError(s.mdx->path() + ": tag " + t.name + " cannot be rebuilt by this program");
   AtomicChange change;
-  s.mdx->Rebuild([&](int tag) { return std::move(CollectKeys(s, {all[static_cast<size_t>(tag)]})[0]); });
+  s.mdx->Rebuild([&](int tag) { return CollectKeys(s, tag); });
   change.Commit();
   s.index_problem.clear();
 }

@@ -84,7 +84,9 @@ class AtomicChange {
   bool done_ = false;
 };
 
-// Every (key, record) of `tags` (indexes into the state's tags), sorted.
-std::vector<std::vector<IndexEntry>> CollectKeys(const TableState& s, const std::vector<int>& tags);
+// The keys of every record for a tag on `field`, sorted (one scan).
+SortedKeys SortKeys(const TableState& s, const FieldDef& field);
+// The same for tag `tag` of the state's index.
+SortedKeys CollectKeys(const TableState& s, int tag);
 
 }  // namespace lumi::dbf

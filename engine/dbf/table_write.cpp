@@ -181,9 +181,7 @@ void Table::Pack() {
   if (!any_deleted && memo_fields.empty()) {
     AtomicChange change;
     if (s.mdx) {
-      std::vector<int> all;
-      for (size_t t = 0; t < s.mdx->tags().size(); ++t) all.push_back(static_cast<int>(t));
-      s.mdx->Rebuild([&](int tag) { return std::move(CollectKeys(s, {all[static_cast<size_t>(tag)]})[0]); });
+      s.mdx->Rebuild([&](int tag) { return CollectKeys(s, tag); });
     }
     change.Commit();
     return;
@@ -239,9 +237,7 @@ void Table::Pack() {
   s.header.record_count = kept;
   s.WriteCountAndDate();
   if (s.mdx) {
-    std::vector<int> all;
-    for (size_t t = 0; t < s.mdx->tags().size(); ++t) all.push_back(static_cast<int>(t));
-    s.mdx->Rebuild([&](int tag) { return std::move(CollectKeys(s, {all[static_cast<size_t>(tag)]})[0]); });
+    s.mdx->Rebuild([&](int tag) { return CollectKeys(s, tag); });
   }
   change.Commit();
 }
