@@ -202,6 +202,9 @@ TQuery::TQuery(Session* session) : session_(session ? session : &DefaultSession(
 TQuery::~TQuery() {
   SetDataSource(nullptr);
   for (TQuery* d : details_) d->master_ = nullptr;  // whichever goes first, nothing dangles
+  auto listeners = std::move(listeners_);
+  listeners_.clear();
+  for (auto& [id, l] : listeners) l(QueryEvent::kDestroyed);
 }
 
 void TQuery::Prepare() { sql::ParseStatement(sql_.Text()); }
@@ -331,7 +334,7 @@ void TQuery::SetDataSource(TQuery* master) {
 }
 
 void TQuery::MasterEvent(QueryEvent e) {
-  if (!Active() || e == QueryEvent::kClosed) return;
+  if (!Active() || e == QueryEvent::kClosed || e == QueryEvent::kDestroyed) return;
   if (e == QueryEvent::kOpened || master_->GetBookmark() != master_bookmark_) Rerun();
 }
 

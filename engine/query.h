@@ -113,6 +113,7 @@ enum class QueryEvent {
   kClosed,       // no result any more
   kRowsChanged,  // same fields, other rows (filter changed, or controls enabled again)
   kScrolled,     // the current row moved
+  kDestroyed,    // the query is going away: do not call RemoveListener after this
 };
 
 struct LocateOptions {
@@ -198,7 +199,7 @@ class TQuery {
 
   // Parameters.
   TParam& ParamByName(const std::string& name);  // name without ':', ignoring case
-  void SetDataSource(TQuery* master);  // either query may be destroyed first
+  void SetDataSource(TQuery* master);            // either query may be destroyed first
   TQuery* DataSource() const { return master_; }
 
   // Fields of the open result, data fields first, then calculated ones.

@@ -220,11 +220,15 @@ TEST_F(QueryObjects, DetailFollowsItsMasterExceptWhileControlsAreDisabled) {
   clients.Close();
   orders.Open();
   EXPECT_TRUE(orders.IsEmpty());
-  // A master that goes first leaves its detail without a master.
+  // A master that goes first leaves its detail without a master, and tells
+  // its listeners it is gone.
   auto master = std::make_unique<TQuery>(&session_);
   orders.SetDataSource(master.get());
+  bool told = false;
+  master->AddListener([&](QueryEvent e) { told = e == QueryEvent::kDestroyed; });
   master.reset();
   EXPECT_EQ(orders.DataSource(), nullptr);
+  EXPECT_TRUE(told);
 }
 
 TEST_F(QueryObjects, BinaryParameterStoresMemoText) {
