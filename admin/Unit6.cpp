@@ -25,7 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using lumi::archive::ArchiveError;
 
 fs::path CaleFs(const QString& cale) {
   const QByteArray utf8 = QDir::cleanPath(cale).toUtf8();
@@ -154,7 +153,7 @@ void TForm21::ConvexBtn1Click() {
   // The old archive stays until the new one is complete, and is not saved into it.
   try {
     ListFileDir(CaleProgram);
-  } catch (const ArchiveError& e) {
+  } catch (const std::exception& e) {
     Mesaj(QString("Salvarea nu a fost facuta !\r\n") + e.what(), "Error", 0);
     return;
   }
@@ -173,7 +172,7 @@ void TForm21::ConvexBtn1Click() {
   QString eroare;
   try {
     CompressFiles(arhiva);
-  } catch (const ArchiveError& e) {
+  } catch (const std::exception& e) {
     eroare = e.what();
   }
   Contor()->Distruge(this);
@@ -199,7 +198,7 @@ void TForm21::ConvexBtn2Click() {
   // The whole archive is read through first: a damaged one changes nothing.
   try {
     lumi::archive::VerifyArchive(CaleFs(arhiva));
-  } catch (const ArchiveError& e) {
+  } catch (const std::exception& e) {
     Contor()->Distruge(this);
     Mesaj(QString(e.what()) + "\r\nDatele programului au ramas neschimbate.", "Error", 0);
     return;
@@ -210,7 +209,7 @@ void TForm21::ConvexBtn2Click() {
   QString eroare;
   try {
     DecompressFiles(arhiva, CaleProgram);
-  } catch (const ArchiveError& e) {
+  } catch (const std::exception& e) {
     eroare = e.what();
   }
   Contor()->Distruge(this);
