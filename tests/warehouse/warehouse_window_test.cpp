@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <tuple>
 
 #include "engine/query.h"
 #include "shell/Forms.h"
@@ -108,6 +109,20 @@ TEST_F(WarehouseWindow, EmptyTableOpensEmptyWithAZeroTotal) {
     }
     EXPECT_EQ(shown, QStringList({"DATA INT.", "DENUMIRE", "FURNIZOR", "UM", "CANT.IN.", "LATIME",
                                   "PRET", "STOC"}));
+
+    const std::tuple<const char*, const char*, const char*> buttons[] = {
+        {"ConvexBtn1", "Adauga Produs", "Adauga un produs nou in magazie."},
+        {"ConvexBtn2", "Modifica Produs", "Modifica Produsul selectat din tabel."},
+        {"ConvexBtn3", "Sterge Produs", "Sterge Produsul selectat."},
+        {"ConvexBtn4", "Listeaza Inventar", "Listeaza Tabelul afisat."}};
+    for (const auto& [name, caption, hint] : buttons) {
+      auto* b = child<QPushButton>(f, name);
+      EXPECT_EQ(b->text(), caption);
+      EXPECT_EQ(b->toolTip(), hint);
+    }
+    EXPECT_EQ(f->RadioGroup1->title(), " AFISEAZA ");
+    EXPECT_EQ(f->RadioGroup2->title(), " CATEGORIA ");
+    EXPECT_EQ(f->RadioGroup2->Item(1)->text(), "Materiale Auxiliare");
 
     // Change and delete refuse at their buttons.
     drive::clickOn(f, "ConvexBtn2");
