@@ -22,7 +22,8 @@ std::string TableWithPointers(bool iv, uint8_t seed) {
   h[64] = 0x0D;
   for (int r = 0; r < 4; ++r) {
     char rec[16];
-    std::snprintf(rec, sizeof rec, " %10d", (seed >> (2 * r)) & 3 ? ((seed >> (2 * r)) & 3) + r : 0);
+    std::snprintf(rec, sizeof rec, " %10d",
+                  (seed >> (2 * r)) & 3 ? ((seed >> (2 * r)) & 3) + r : 0);
     h += std::string(rec, 11);
   }
   return h + "\x1A";

@@ -28,7 +28,9 @@ inline void Put(const std::string& path, const void* data, size_t size) {
   out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-inline void Put(const std::string& path, const std::string& bytes) { Put(path, bytes.data(), bytes.size()); }
+inline void Put(const std::string& path, const std::string& bytes) {
+  Put(path, bytes.data(), bytes.size());
+}
 
 inline std::string Get(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

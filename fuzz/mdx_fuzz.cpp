@@ -31,7 +31,8 @@ std::string FixedTable() {
   h[32 + 3 * 32] = 0x0D;
   for (int r = 0; r < 300; ++r) {
     char rec[32];
-    std::snprintf(rec, sizeof rec, " nume%-4d%6d2024%02d%02d", r % 170, r * 7 % 230 - 110, 1 + r % 12, 1 + r % 28);
+    std::snprintf(rec, sizeof rec, " nume%-4d%6d2024%02d%02d", r % 170, r * 7 % 230 - 110,
+                  1 + r % 12, 1 + r % 28);
     h += std::string(rec, 23);
   }
   return h + "\x1A";
@@ -56,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           t.FindRange(tag.name, KeyBound{Value::Text("nume2"), true}, std::nullopt);
         } else if (tag.key_type == 'N') {
           t.FindEqual(tag.name, Value::Number(3));
-          t.FindRange(tag.name, KeyBound{Value::Number(-5), false}, KeyBound{Value::Number(5), true});
+          t.FindRange(tag.name, KeyBound{Value::Number(-5), false},
+                      KeyBound{Value::Number(5), true});
         } else {
           t.FindEqual(tag.name, Value::FromDate({2024, 3, 3}));
           t.FindRange(tag.name, std::nullopt, KeyBound{Value::FromDate({2024, 6, 1}), true});

@@ -59,15 +59,24 @@ Result InChild(const std::function<double()>& work) {
 }
 
 std::vector<FieldDef> OrderLineFields() {
-  return {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Numeric("CODCOM", 10, 0), FieldDef::Numeric("CODMAG", 10, 0),
-          FieldDef::Char("DENUMIRE", 40),     FieldDef::Char("UM", 3),             FieldDef::Numeric("CANT", 8, 3),
-          FieldDef::Numeric("PRET", 8, 2),    FieldDef::Numeric("TOTAL", 8, 2),    FieldDef::Char("EXECUTAT", 2),
-          FieldDef::Numeric("LUNG", 8, 3),    FieldDef::Numeric("LAT", 8, 3),      FieldDef::Char("TITLU", 60),
+  return {FieldDef::Numeric("CODCAP", 10, 0),
+          FieldDef::Numeric("CODCOM", 10, 0),
+          FieldDef::Numeric("CODMAG", 10, 0),
+          FieldDef::Char("DENUMIRE", 40),
+          FieldDef::Char("UM", 3),
+          FieldDef::Numeric("CANT", 8, 3),
+          FieldDef::Numeric("PRET", 8, 2),
+          FieldDef::Numeric("TOTAL", 8, 2),
+          FieldDef::Char("EXECUTAT", 2),
+          FieldDef::Numeric("LUNG", 8, 3),
+          FieldDef::Numeric("LAT", 8, 3),
+          FieldDef::Char("TITLU", 60),
           FieldDef::Numeric("BUC", 6, 0)};
 }
 
 std::vector<Value> OrderLine(uint32_t i, std::mt19937& rng) {
-  static const char* names[] = {"Geam float 4 mm", "Oglindă argintată", "Sticlă securizată", "Geam termopan"};
+  static const char* names[] = {"Geam float 4 mm", "Oglindă argintată", "Sticlă securizată",
+                                "Geam termopan"};
   return {Value::Number(i / 8 + 1),
           Value::Number(i + 1),
           Value::Number(rng() % 5000),
@@ -101,8 +110,8 @@ double Build(const std::string& path, uint32_t rows, bool tags) {
 }
 
 void Line(const char* what, uint32_t rows, const Result& r, const std::string& extra) {
-  std::printf("  %-34s %9u rows  %9.3f s  (cpu %7.3f s)  peak %7.1f MB  %s\n", what, rows, r.seconds, r.cpu,
-              r.peak_kb / 1024.0, extra.c_str());
+  std::printf("  %-34s %9u rows  %9.3f s  (cpu %7.3f s)  peak %7.1f MB  %s\n", what, rows,
+              r.seconds, r.cpu, r.peak_kb / 1024.0, extra.c_str());
   std::fflush(stdout);
 }
 
@@ -116,17 +125,21 @@ std::string Fmt(const char* f, double v) {
 
 int main(int argc, char** argv) {
   std::vector<uint32_t> sizes = {10000, 100000, 1000000};
-  std::string dir = (std::filesystem::temp_directory_path() / ("lumi_bench_dbf_" + std::to_string(getpid()))).string();
+  std::string dir =
+      (std::filesystem::temp_directory_path() / ("lumi_bench_dbf_" + std::to_string(getpid())))
+          .string();
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--sizes")) {
       sizes.clear();
-      for (char* s = std::strtok(argv[i + 1], ","); s; s = std::strtok(nullptr, ",")) sizes.push_back(std::stoul(s));
+      for (char* s = std::strtok(argv[i + 1], ","); s; s = std::strtok(nullptr, ","))
+        sizes.push_back(std::stoul(s));
     } else if (!std::strcmp(argv[i], "--dir")) {
       dir = argv[i + 1];
     }
   }
   std::filesystem::create_directories(dir);
-  std::printf("dBase file layer, order-line table (13 fields, 191-byte records), folder %s\n", dir.c_str());
+  std::printf("dBase file layer, order-line table (13 fields, 191-byte records), folder %s\n",
+              dir.c_str());
   std::vector<double> lookup_us;
   for (uint32_t n : sizes) {
     std::string path = dir + "/Comenzi.dbf";
@@ -176,7 +189,8 @@ int main(int argc, char** argv) {
       std::mt19937 rng(3);
       size_t found = 0;
       auto t0 = std::chrono::steady_clock::now();
-      for (int i = 0; i < kLookups; ++i) found += t.FindEqual("CODCOM", Value::Number(1 + rng() % n)).size();
+      for (int i = 0; i < kLookups; ++i)
+        found += t.FindEqual("CODCOM", Value::Number(1 + rng() % n)).size();
       double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
       return found == static_cast<size_t>(kLookups) ? s : -1.0;
     });
@@ -188,20 +202,24 @@ int main(int argc, char** argv) {
       Table t = Table::Open(path);
       std::mt19937 rng(4);
       size_t found = 0;
-      for (int i = 0; i < kLookups; ++i) found += t.FindEqual("CODCAP", Value::Number(1 + rng() % (n / 8))).size();
+      for (int i = 0; i < kLookups; ++i)
+        found += t.FindEqual("CODCAP", Value::Number(1 + rng() % (n / 8))).size();
       return static_cast<double>(found);
     });
-    Line("lookup CODCAP = k, 8 rows each", n, group, Fmt("%.2f us each", group.seconds * 1e6 / kLookups));
+    Line("lookup CODCAP = k, 8 rows each", n, group,
+         Fmt("%.2f us each", group.seconds * 1e6 / kLookups));
     Result update = InChild([&] {
       Table t = Table::Open(path);
       std::mt19937 rng(5);
       Journal j;
       for (int i = 0; i < 10000; ++i)
-        t.Update(1 + rng() % n, {{7, Value::Number(rng() % 1000)}, {11, Value::Text("Lucrarea " + std::to_string(rng() % 999))}});
+        t.Update(1 + rng() % n, {{7, Value::Number(rng() % 1000)},
+                                 {11, Value::Text("Lucrarea " + std::to_string(rng() % 999))}});
       j.Commit();
       return 10000.0;
     });
-    Line("10 000 updates (TOTAL, TITLU tag)", n, update, Fmt("%.1f us each", update.seconds * 1e6 / 10000));
+    Line("10 000 updates (TOTAL, TITLU tag)", n, update,
+         Fmt("%.1f us each", update.seconds * 1e6 / 10000));
     Result pack = InChild([&] {
       Table t = Table::Open(path);
       {
@@ -218,7 +236,8 @@ int main(int argc, char** argv) {
     std::filesystem::remove(dir + "/Plain.dbf");
   }
   if (lookup_us.size() >= 2)
-    std::printf("lookup time ratio, largest / smallest table: %.2f\n", lookup_us.back() / lookup_us.front());
+    std::printf("lookup time ratio, largest / smallest table: %.2f\n",
+                lookup_us.back() / lookup_us.front());
   std::filesystem::remove_all(dir);
   return 0;
 }

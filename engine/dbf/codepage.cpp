@@ -66,11 +66,16 @@ int64_t NextCodePoint(std::string_view s, size_t* i) {
 // Windows programs store the comma-below letters as the cedilla forms.
 char32_t CedillaForm(char32_t c) {
   switch (c) {
-    case 0x0218: return 0x015E;
-    case 0x0219: return 0x015F;
-    case 0x021A: return 0x0162;
-    case 0x021B: return 0x0163;
-    default: return 0;
+    case 0x0218:
+      return 0x015E;
+    case 0x0219:
+      return 0x015F;
+    case 0x021A:
+      return 0x0162;
+    case 0x021B:
+      return 0x0163;
+    default:
+      return 0;
   }
 }
 
@@ -78,34 +83,79 @@ char32_t CedillaForm(char32_t c) {
 
 int CodePageOfDriver(uint8_t ldid) {
   switch (ldid) {
-    case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11:
-    case 0x15: case 0x18: case 0x19: case 0x1B:
+    case 0x01:
+    case 0x09:
+    case 0x0B:
+    case 0x0D:
+    case 0x0F:
+    case 0x11:
+    case 0x15:
+    case 0x18:
+    case 0x19:
+    case 0x1B:
       return 437;
-    case 0x02: case 0x0A: case 0x0E: case 0x10: case 0x12: case 0x14:
-    case 0x16: case 0x1A: case 0x1D: case 0x25: case 0x37:
+    case 0x02:
+    case 0x0A:
+    case 0x0E:
+    case 0x10:
+    case 0x12:
+    case 0x14:
+    case 0x16:
+    case 0x1A:
+    case 0x1D:
+    case 0x25:
+    case 0x37:
       return 850;
-    case 0x03: case 0x58: case 0x59:
+    case 0x03:
+    case 0x58:
+    case 0x59:
       return 1252;
-    case 0x08: case 0x17: case 0x66:
+    case 0x08:
+    case 0x17:
+    case 0x66:
       return 865;
-    case 0x1C: return 863;
-    case 0x1F: case 0x22: case 0x23: case 0x40: case 0x64: case 0x87:
+    case 0x1C:
+      return 863;
+    case 0x1F:
+    case 0x22:
+    case 0x23:
+    case 0x40:
+    case 0x64:
+    case 0x87:
       return 852;
-    case 0x24: return 860;
-    case 0x26: case 0x65: return 866;
-    case 0x50: return 874;
-    case 0x57: return 1250;  // "ANSI": the Windows code page of the writer, here Central European
-    case 0x67: return 861;
-    case 0x6A: return 737;
-    case 0x6B: return 857;
-    case 0x7D: return 1255;
-    case 0x7E: return 1256;
-    case 0xC8: return 1250;
-    case 0xC9: return 1251;
-    case 0xCA: return 1254;
-    case 0xCB: return 1253;
-    case 0xCC: return 1257;
-    case 0x13: case 0x4D: case 0x4E: case 0x4F:
+    case 0x24:
+      return 860;
+    case 0x26:
+    case 0x65:
+      return 866;
+    case 0x50:
+      return 874;
+    case 0x57:
+      return 1250;  // "ANSI": the Windows code page of the writer, here Central European
+    case 0x67:
+      return 861;
+    case 0x6A:
+      return 737;
+    case 0x6B:
+      return 857;
+    case 0x7D:
+      return 1255;
+    case 0x7E:
+      return 1256;
+    case 0xC8:
+      return 1250;
+    case 0xC9:
+      return 1251;
+    case 0xCA:
+      return 1254;
+    case 0xCB:
+      return 1253;
+    case 0xCC:
+      return 1257;
+    case 0x13:
+    case 0x4D:
+    case 0x4E:
+    case 0x4F:
       return -1;
     default:
       return 0;
@@ -118,8 +168,8 @@ CodePage::CodePage(int table_index) {
   for (int i = 0; i < 128; ++i) {
     // An undefined byte reads as the C1 control of its number (0x80-0x9F) or a
     // private-use character (0xA0-0xFF), which no code page defines.
-    char32_t cp = t.upper[i] ? t.upper[i]
-                             : static_cast<char32_t>(i < 0x20 ? 0x80 + i : 0xF700 + 0x80 + i);
+    char32_t cp =
+        t.upper[i] ? t.upper[i] : static_cast<char32_t>(i < 0x20 ? 0x80 + i : 0xF700 + 0x80 + i);
     std::string s;
     AppendUtf8(cp, &s);
     utf8_[i] = {0, 0, 0, 0};

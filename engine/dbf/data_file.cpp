@@ -132,8 +132,8 @@ size_t DataFile::Read(uint64_t off, void* buf, size_t n) const {
   if (on_disk_ && off < disk_end) {
     size_t want = static_cast<size_t>(std::min<uint64_t>(n, disk_end - off));
     while (from_disk < want) {
-      ssize_t r = ::pread(fd_, out + from_disk, want - from_disk,
-                          static_cast<off_t>(off + from_disk));
+      ssize_t r =
+          ::pread(fd_, out + from_disk, want - from_disk, static_cast<off_t>(off + from_disk));
       if (r < 0) {
         if (errno == EINTR) continue;
         ThrowFileError(path_, "read error");
@@ -298,14 +298,15 @@ void DataFile::Flush() {
     if (::ftruncate(fd_, 0) != 0) ThrowFileError(path_, "cannot write");
   }
   if (trunc_low_ < disk_size_) {
-    if (::ftruncate(fd_, static_cast<off_t>(trunc_low_)) != 0) ThrowFileError(path_, "cannot write");
+    if (::ftruncate(fd_, static_cast<off_t>(trunc_low_)) != 0)
+      ThrowFileError(path_, "cannot write");
     disk_size_ = trunc_low_;
   }
   for (auto& [off, bytes] : pending_) {
     size_t done = 0;
     while (done < bytes.size()) {
-      ssize_t w = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                           static_cast<off_t>(off + done));
+      ssize_t w =
+          ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(off + done));
       if (w < 0) {
         if (errno == EINTR) continue;
         ThrowFileError(path_, "write error");
@@ -329,7 +330,8 @@ void DataFile::Sync() {
 }
 
 bool DataFile::ReplacedOnDisk() const {
-  if (!on_disk_ || fd_ < 0 || removed_ || !pending_.empty() || trunc_low_ != UINT64_MAX) return false;
+  if (!on_disk_ || fd_ < 0 || removed_ || !pending_.empty() || trunc_low_ != UINT64_MAX)
+    return false;
   struct stat now, open;
   if (::stat(path_.c_str(), &now) != 0) return true;
   if (::fstat(fd_, &open) != 0) return true;

@@ -60,11 +60,11 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   uint64_t generation() const { return generation_; }
 
   // Used by the journal.
-  void Flush();              // writes what is pending; no sync
-  void Sync();               // fsync when the file is on disk
-  void Reload();             // drops what is pending and rereads the size from disk
+  void Flush();   // writes what is pending; no sync
+  void Sync();    // fsync when the file is on disk
+  void Reload();  // drops what is pending and rereads the size from disk
   void RawWrite(uint64_t off, const std::string& bytes);  // like Write, not journaled
-  void RawSetState(uint64_t size, bool exists);            // restores a size and existence
+  void RawSetState(uint64_t size, bool exists);           // restores a size and existence
   uint64_t pending_bytes() const { return pending_bytes_; }
   int fd() const { return fd_; }
 
@@ -82,7 +82,7 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   bool read_only_ = false;
   uint64_t disk_size_ = 0;
   uint64_t size_ = 0;
-  uint64_t trunc_low_ = UINT64_MAX;  // bytes from here up are gone from the disk image
+  uint64_t trunc_low_ = UINT64_MAX;          // bytes from here up are gone from the disk image
   std::map<uint64_t, std::string> pending_;  // merged, non-adjacent ranges
   uint64_t pending_bytes_ = 0;
   uint64_t generation_ = 0;

@@ -22,9 +22,19 @@ uint32_t U32(const unsigned char* p) {
 
 bool KnownType(char t, int level) {
   switch (t) {
-    case 'C': case 'N': case 'F': case 'D': case 'L': case 'M': case 'B': case 'G':
+    case 'C':
+    case 'N':
+    case 'F':
+    case 'D':
+    case 'L':
+    case 'M':
+    case 'B':
+    case 'G':
       return true;
-    case 'I': case '+': case 'O': case '@':
+    case 'I':
+    case '+':
+    case 'O':
+    case '@':
       return level == 7;
     default:
       return false;
@@ -34,12 +44,22 @@ bool KnownType(char t, int level) {
 // The width a type must have, or 0 when any width is allowed.
 int FixedWidth(char t) {
   switch (t) {
-    case 'D': return 8;
-    case 'L': return 1;
-    case 'M': case 'B': case 'G': return 10;
-    case 'I': case '+': return 4;
-    case 'O': case '@': return 8;
-    default: return 0;
+    case 'D':
+      return 8;
+    case 'L':
+      return 1;
+    case 'M':
+    case 'B':
+    case 'G':
+      return 10;
+    case 'I':
+    case '+':
+      return 4;
+    case 'O':
+    case '@':
+      return 8;
+    default:
+      return 0;
   }
 }
 
@@ -61,7 +81,11 @@ DbfHeader DbfHeader::Read(const DataFile& f) {
   DbfHeader hd;
   hd.version = h[0];
   switch (hd.version) {
-    case 0x30: case 0x31: case 0x32: case 0xF5: case 0xFB:
+    case 0x30:
+    case 0x31:
+    case 0x32:
+    case 0xF5:
+    case 0xFB:
       throw EngineError(f.path() + ": a FoxPro table, not a dBase table; it cannot be opened");
     case 0x02:
       throw EngineError(f.path() + ": a dBase II or FoxBASE table, which cannot be opened");
@@ -180,7 +204,8 @@ void CheckNewField(const FieldDef& f, const std::string& table) {
     throw EngineError(table + ": field " + f.name + ": " + why);
   };
   if (f.name.empty() || f.name.size() > 10) bad("a field name has 1 to 10 characters");
-  if (!std::isalpha(static_cast<unsigned char>(f.name[0]))) bad("a field name starts with a letter");
+  if (!std::isalpha(static_cast<unsigned char>(f.name[0])))
+    bad("a field name starts with a letter");
   for (char c : f.name)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
       bad("a field name holds only letters, digits and _");
@@ -188,7 +213,8 @@ void CheckNewField(const FieldDef& f, const std::string& table) {
     case 'C':
       if (f.width < 1 || f.width > 254) bad("a text field is 1 to 254 characters wide");
       break;
-    case 'N': case 'F':
+    case 'N':
+    case 'F':
       if (f.width < 1 || f.width > 20) bad("a numeric field is 1 to 20 characters wide");
       if (f.decimals < 0 || (f.decimals > 0 && f.decimals > f.width - 2) || f.decimals > 18)
         bad("too many decimals for the field's width");

@@ -13,7 +13,7 @@ class DataFile;
 // The header of a .dbf file: what a reader needs from bytes 0..header length.
 struct DbfHeader {
   uint8_t version = 0x03;
-  int level = 3;              // 3 (dBase III+, IV, 5) or 7
+  int level = 3;               // 3 (dBase III+, IV, 5) or 7
   bool has_memo_file = false;  // byte 0 bit 7
   bool iv_memo = false;        // byte 0 bit 3: the memo file has dBase IV block headers
   uint32_t record_count = 0;

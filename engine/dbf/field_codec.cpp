@@ -46,7 +46,8 @@ bool AllZero(const char* p, size_t n) {
 Value DecodeNumber(const FieldDef& f, std::string_view s, const std::string& where) {
   s = Trim(s);
   if (s.empty()) return Value();
-  if (s[0] == '*' && s.find_first_not_of('*') == std::string_view::npos) return Value();  // overflow mark
+  if (s[0] == '*' && s.find_first_not_of('*') == std::string_view::npos)
+    return Value();  // overflow mark
   // Most fields are plain digits with an optional sign and point: no copy.
   std::string copy;
   if (s.find(',') != std::string_view::npos) {
@@ -60,7 +61,8 @@ Value DecodeNumber(const FieldDef& f, std::string_view s, const std::string& whe
   if (*b == '+') ++b;
   double d = 0;
   auto r = std::from_chars(b, e, d);
-  if (r.ec != std::errc() || r.ptr != e || b == e) BadValue(where, f, "not a number: '" + std::string(s) + "'");
+  if (r.ec != std::errc() || r.ptr != e || b == e)
+    BadValue(where, f, "not a number: '" + std::string(s) + "'");
   return Value::Number(d);
 }
 
@@ -73,8 +75,10 @@ Value DecodeDate(const FieldDef& f, std::string_view s, const std::string& where
   bool ok = s.size() == 8;
   for (int k = 0; k < 3 && ok; ++k) {
     for (int i = 0; i < kLen[k]; ++i, ++pos) {
-      if (s[pos] < '0' || s[pos] > '9') ok = false;
-      else part[k] = part[k] * 10 + (s[pos] - '0');
+      if (s[pos] < '0' || s[pos] > '9')
+        ok = false;
+      else
+        part[k] = part[k] * 10 + (s[pos] - '0');
     }
   }
   Date d{part[0], part[1], part[2]};
@@ -145,9 +149,15 @@ Value DecodeField(const FieldDef& f, const char* bytes, const CodePage& cp,
       return DecodeDate(f, raw, where);
     case 'L':
       switch (raw[0]) {
-        case 'T': case 't': case 'Y': case 'y':
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
           return Value::Logical(true);
-        case 'F': case 'f': case 'N': case 'n':
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
           return Value::Logical(false);
         default:
           return Value();

@@ -24,8 +24,8 @@ Value DecodeField(const FieldDef& field, const char* bytes, const CodePage& cp,
 // Encodes `v` into `out` (field.width bytes). NULL writes blanks (binary
 // zeros for the level-7 binary types). Throws when the value has the wrong
 // kind or does not fit, writing nothing.
-void EncodeField(const FieldDef& field, const Value& v, const CodePage& cp, const std::string& where,
-                 char* out);
+void EncodeField(const FieldDef& field, const Value& v, const CodePage& cp,
+                 const std::string& where, char* out);
 
 // The text of `v` rounded half away from zero to `decimals` places, or an
 // empty string when it needs more than `width` characters.

@@ -30,10 +30,15 @@ double DateKeyValue(std::string_view k) {
 
 int KeyLength(const FieldDef& f) {
   switch (f.type) {
-    case 'C': return f.width <= 100 ? f.width : 0;
-    case 'N': case 'F': return kBcdLength;
-    case 'D': return 8;
-    default: return 0;
+    case 'C':
+      return f.width <= 100 ? f.width : 0;
+    case 'N':
+    case 'F':
+      return kBcdLength;
+    case 'D':
+      return 8;
+    default:
+      return 0;
   }
 }
 
@@ -45,9 +50,12 @@ std::string BcdFromText(std::string_view text) {
   std::string ip, fp;
   bool in_fraction = false;
   for (char c : text) {
-    if (c == '-') negative = true;
-    else if (c == '.' || c == ',') in_fraction = true;
-    else if (c >= '0' && c <= '9') (in_fraction ? fp : ip).push_back(c);
+    if (c == '-')
+      negative = true;
+    else if (c == '.' || c == ',')
+      in_fraction = true;
+    else if (c >= '0' && c <= '9')
+      (in_fraction ? fp : ip).push_back(c);
   }
   size_t nz = ip.find_first_not_of('0');
   ip = nz == std::string::npos ? "" : ip.substr(nz);
@@ -139,9 +147,12 @@ std::string KeyFromField(const FieldDef& f, const char* bytes) {
           break;
         }
         int v = s[i] - '0';
-        if (i < 4) y = y * 10 + v;
-        else if (i < 6) m = m * 10 + v;
-        else d = d * 10 + v;
+        if (i < 4)
+          y = y * 10 + v;
+        else if (i < 6)
+          m = m * 10 + v;
+        else
+          d = d * 10 + v;
       }
       Date date{y, m, d};
       return DateKey(ok && date.IsValid() ? static_cast<double>(date.JulianDay()) : 0.0);
@@ -186,7 +197,8 @@ std::optional<std::string> KeyFromValue(const FieldDef& f, const Value& v, const
 }
 
 bool IsBlankKey(char type, std::string_view key) {
-  if (type == 'C') return IsBlank(key.data(), key.size()) && key.find('\0') == std::string_view::npos;
+  if (type == 'C')
+    return IsBlank(key.data(), key.size()) && key.find('\0') == std::string_view::npos;
   if (type == 'D') return DateKeyValue(key) == 0.0;
   return false;
 }

@@ -28,8 +28,8 @@ namespace {
 
 constexpr char kMagic[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '1'};
 constexpr const char* kJournalName = "lumi.jnl";
-constexpr size_t kBufferLimit = 8u << 20;   // journal bytes held before writing
-uint64_t g_spill_limit = 32u << 20;  // pending bytes of one file before a spill
+constexpr size_t kBufferLimit = 8u << 20;  // journal bytes held before writing
+uint64_t g_spill_limit = 32u << 20;        // pending bytes of one file before a spill
 constexpr size_t kImageChunk = 1u << 20;
 
 uint32_t Fnv1a(const char* p, size_t n, uint32_t h = 2166136261u) {
@@ -449,7 +449,8 @@ namespace {
 Journal* g_active_journal = nullptr;
 
 JournalImpl& ActiveImpl() {
-  if (!JournalImpl::active) throw EngineError("internal error: a file was changed outside a journal");
+  if (!JournalImpl::active)
+    throw EngineError("internal error: a file was changed outside a journal");
   return *JournalImpl::active;
 }
 }  // namespace
@@ -514,14 +515,12 @@ size_t Journal::Savepoint() {
 }
 
 void Journal::RollbackTo(size_t savepoint) {
-  if (!active() || savepoint >= impl_->levels_.size())
-    throw EngineError("no such savepoint");
+  if (!active() || savepoint >= impl_->levels_.size()) throw EngineError("no such savepoint");
   impl_->RollbackTo(savepoint);
 }
 
 void Journal::ReleaseSavepoint(size_t savepoint) {
-  if (!active() || savepoint >= impl_->levels_.size())
-    throw EngineError("no such savepoint");
+  if (!active() || savepoint >= impl_->levels_.size()) throw EngineError("no such savepoint");
   impl_->Release(savepoint);
 }
 

@@ -16,7 +16,8 @@ namespace {
 constexpr uint32_t kPage = 512;
 constexpr int kMaxTags = 47;
 constexpr int kMaxDepth = 64;
-constexpr size_t kCacheLimit = 32768;  // blocks: 32 MB, the leaves of a 1 M-row numeric tag and more
+constexpr size_t kCacheLimit =
+    32768;  // blocks: 32 MB, the leaves of a 1 M-row numeric tag and more
 
 uint32_t U32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -126,7 +127,8 @@ void MdxFile::ReadTags(const std::vector<FieldDef>& fields) {
     for (int k = 4; k < 15 && s[k]; ++k) t.name.push_back(s[k]);
     while (!t.name.empty() && t.name.back() == ' ') t.name.pop_back();
     uint64_t hoff = static_cast<uint64_t>(t.header_page) * kPage;
-    if (t.header_page < 4 || hoff + kPage > file_->size()) Damaged("tag " + t.name + " lies outside the file");
+    if (t.header_page < 4 || hoff + kPage > file_->size())
+      Damaged("tag " + t.name + " lies outside the file");
     std::string th(kPage * 2, '\0');
     file_->Read(hoff, th.data(), th.size());
     t.root = U32(&th[0]);
@@ -276,7 +278,8 @@ uint32_t MdxFile::BuildTree(const MdxTag& t, const SortedKeys& sorted) {
     std::fill(block.begin(), block.end(), '\0');
     NodeView v{t, block.data()};
     size_t k = std::min(per_leaf, n - std::min(n, i));
-    for (size_t j = 0; j < k; ++j) v.set_item(static_cast<uint32_t>(j), sorted.recno(i + j), sorted.key(i + j));
+    for (size_t j = 0; j < k; ++j)
+      v.set_item(static_cast<uint32_t>(j), sorted.recno(i + j), sorted.key(i + j));
     v.set_count(static_cast<uint32_t>(k));
     level.emplace_back(emit(block), k ? std::string(sorted.key(i + k - 1)) : std::string());
     if (n == 0) break;
@@ -440,7 +443,8 @@ MdxFile::InsertResult MdxFile::InsertAt(const MdxTag& t, uint32_t page, const st
     return res;
   }
   uint32_t i = LowerBound(t, v, n, key);
-  while (i < n && CompareKeys(t.type, v.key(i), key) == 0 && MaxRecno(t, v.ptr(i), depth + 1) < recno)
+  while (i < n && CompareKeys(t.type, v.key(i), key) == 0 &&
+         MaxRecno(t, v.ptr(i), depth + 1) < recno)
     ++i;
   InsertResult sub = InsertAt(t, v.ptr(i), key, recno, depth + 1);
   if (!sub.split) {
@@ -534,7 +538,8 @@ bool MdxFile::EraseAt(const MdxTag& t, uint32_t page, const std::string& key, ui
     return true;
   }
   uint32_t i = LowerBound(t, v, n, key);
-  while (i < n && CompareKeys(t.type, v.key(i), key) == 0 && MaxRecno(t, v.ptr(i), depth + 1) < recno)
+  while (i < n && CompareKeys(t.type, v.key(i), key) == 0 &&
+         MaxRecno(t, v.ptr(i), depth + 1) < recno)
     ++i;
   bool cmc = false, cempty = false;
   std::string cmax;
@@ -659,7 +664,8 @@ std::string MdxFile::CheckAt(const MdxTag& t, uint32_t page, int depth, std::str
   }
   for (uint32_t i = 0; i <= n; ++i) {
     std::string child_max;
-    std::string e = CheckAt(t, v.ptr(i), depth + 1, prev_key, prev_recno, have_prev, &child_max, budget);
+    std::string e =
+        CheckAt(t, v.ptr(i), depth + 1, prev_key, prev_recno, have_prev, &child_max, budget);
     if (!e.empty()) return e;
     if (i < n && CompareKeys(t.type, child_max, v.key(i)) != 0)
       return "a branch key differs from the highest key below it";

@@ -91,7 +91,8 @@ uint32_t CheckedRecno(const TableState& s, uint32_t recno) {
 bool FieldIsBlank(const TableState& s, int field, uint32_t recno) {
   const FieldDef& f = s.header.fields[static_cast<size_t>(field)];
   std::string b(static_cast<size_t>(f.width), '\0');
-  s.dbf->ReadExact(s.header.RecordOffset(recno) + static_cast<uint64_t>(f.offset), b.data(), b.size());
+  s.dbf->ReadExact(s.header.RecordOffset(recno) + static_cast<uint64_t>(f.offset), b.data(),
+                   b.size());
   return IsBlank(b.data(), b.size());
 }
 
@@ -114,14 +115,16 @@ void Table::CreateTag(const std::string& tag, const std::string& field) {
   TableState& s = State(state_);
   s.CheckWritable();
   std::string name = Upper(tag);
-  bool good = !name.empty() && name.size() <= 10 && std::isalpha(static_cast<unsigned char>(name[0]));
+  bool good =
+      !name.empty() && name.size() <= 10 && std::isalpha(static_cast<unsigned char>(name[0]));
   for (char c : name) good = good && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
-  if (!good) throw EngineError(s.path + ": '" + tag + "' is not a valid tag name (1 to 10 letters, digits or _)");
+  if (!good)
+    throw EngineError(s.path + ": '" + tag +
+                      "' is not a valid tag name (1 to 10 letters, digits or _)");
   int fi = FieldIndex(field);
   if (fi < 0) throw EngineError(s.path + ": there is no field " + field);
   const FieldDef& f = s.header.fields[static_cast<size_t>(fi)];
-  if (KeyLength(f) == 0)
-    throw EngineError(s.path + ": field " + f.name + " cannot be indexed");
+  if (KeyLength(f) == 0) throw EngineError(s.path + ": field " + f.name + " cannot be indexed");
   if (s.mdx && s.mdx->FindTag(name) >= 0)
     throw EngineError(s.path + ": the index already has a tag " + name);
   AtomicChange change;
@@ -228,7 +231,8 @@ std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional
     return CompareKeys('C', key, b);
   };
   MdxFile::StartFn start;
-  if (lo) start = [&](std::string_view k) {
+  if (lo)
+    start = [&](std::string_view k) {
       int c = cmp(k, *lo);
       return low->inclusive ? c >= 0 : c > 0;
     };
@@ -287,7 +291,8 @@ std::optional<std::string> Table::VerifyIndex() const {
     try {
       s.mdx->Walk(static_cast<int>(ti), nullptr, [&](std::string_view k, uint32_t recno) {
         if (recno == 0 || recno > count) {
-          fault = "tag " + t.name + ": lists record " + std::to_string(recno) + ", past the table's end";
+          fault = "tag " + t.name + ": lists record " + std::to_string(recno) +
+                  ", past the table's end";
           return false;
         }
         if (seen[recno]) {
@@ -295,10 +300,12 @@ std::optional<std::string> Table::VerifyIndex() const {
           return false;
         }
         seen[recno] = 1;
-        if (pos >= want.size() || want.recno(pos) != recno || CompareKeys(t.type, want.key(pos), k) != 0) {
+        if (pos >= want.size() || want.recno(pos) != recno ||
+            CompareKeys(t.type, want.key(pos), k) != 0) {
           uint32_t expected = pos < want.size() ? want.recno(pos) : 0;
-          fault = "tag " + t.name + ": at position " + std::to_string(pos + 1) + " the index holds record " +
-                  std::to_string(recno) + ", the table's order has record " + std::to_string(expected);
+          fault = "tag " + t.name + ": at position " + std::to_string(pos + 1) +
+                  " the index holds record " + std::to_string(recno) +
+                  ", the table's order has record " + std::to_string(expected);
           return false;
         }
         ++pos;
@@ -318,7 +325,8 @@ void Table::RebuildIndex() {
   TableState& s = State(state_);
   if (!s.mdx) {
     if (s.header.production_index)
-      throw EngineError(s.index_problem.empty() ? s.path + ": the index cannot be rebuilt" : s.index_problem);
+      throw EngineError(s.index_problem.empty() ? s.path + ": the index cannot be rebuilt"
+                                                : s.index_problem);
     return;
   }
   if (s.dbf->read_only()) throw EngineError(s.path + ": the table is read-only");

@@ -25,11 +25,13 @@ bool IsMemo(const FieldDef& f) { return f.type == 'M' || f.type == 'B' || f.type
 std::string MemoBytes(const TableState& s, const FieldDef& f, const Value& v) {
   if (v.is_null()) return {};
   if (v.kind() != ValueKind::kText)
-    throw EngineError(s.path + ": field " + f.name + ": text expected, not '" + ToDebugString(v) + "'");
+    throw EngineError(s.path + ": field " + f.name + ": text expected, not '" + ToDebugString(v) +
+                      "'");
   if (f.type != 'M') return v.text();
   std::string bytes, bad;
   if (!s.cp->Encode(v.text(), &bytes, &bad)) {
-    if (bad == "invalid UTF-8") throw EngineError(s.path + ": field " + f.name + ": the text is not valid UTF-8");
+    if (bad == "invalid UTF-8")
+      throw EngineError(s.path + ": field " + f.name + ": the text is not valid UTF-8");
     throw EngineError(s.path + ": field " + f.name + ": the character '" + bad +
                       "' cannot be stored in code page " + std::to_string(s.cp->number()));
   }
@@ -57,7 +59,8 @@ void EncodeInto(const TableState& s, size_t i, const Value& v, std::string* rec,
   EncodeField(f, v, *s.cp, s.path, rec->data() + f.offset);
 }
 
-void WriteMemos(TableState& s, std::vector<std::pair<size_t, std::string>>& memos, std::string* rec) {
+void WriteMemos(TableState& s, std::vector<std::pair<size_t, std::string>>& memos,
+                std::string* rec) {
   for (auto& [i, bytes] : memos) {
     uint32_t block = s.memo->Append(bytes);
     EncodeMemoPointer(block, rec->data() + s.header.fields[i].offset);
@@ -269,7 +272,8 @@ void Table::AddField(const FieldDef& field) {
     uint64_t first = last >= per ? last - per + 1 : 1;
     size_t n = static_cast<size_t>(last - first + 1);
     chunk.resize(n * oldlen);
-    s.dbf->ReadExact(s.header.RecordOffset(static_cast<uint32_t>(first)), chunk.data(), chunk.size());
+    s.dbf->ReadExact(s.header.RecordOffset(static_cast<uint32_t>(first)), chunk.data(),
+                     chunk.size());
     out.assign(n * newlen, ' ');
     for (size_t r = 0; r < n; ++r) std::memcpy(&out[r * newlen], &chunk[r * oldlen], oldlen);
     s.dbf->Write(nh.RecordOffset(static_cast<uint32_t>(first)), out.data(), out.size());

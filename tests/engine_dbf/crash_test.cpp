@@ -43,10 +43,12 @@ std::vector<Op> Transaction(int run, int k, const Rows& a, const Rows& b) {
     int table = static_cast<int>(rng() % 2);
     size_t n = table ? nb : na;
     uint32_t pick = n ? 1 + static_cast<uint32_t>(rng() % n) : 0;
-    std::vector<Value> row = {Value::Text("nume " + std::to_string(rng() % 30)),
-                              Value::Number(static_cast<int>(rng() % 500) - 250),
-                              rng() % 5 ? Value::FromDate(Date::FromJulianDay(2460000 + rng() % 99)) : Value(),
-                              rng() % 2 ? Value::Text("notă " + std::string(rng() % 700, 'x') + "\r\nrând doi") : Value()};
+    std::vector<Value> row = {
+        Value::Text("nume " + std::to_string(rng() % 30)),
+        Value::Number(static_cast<int>(rng() % 500) - 250),
+        rng() % 5 ? Value::FromDate(Date::FromJulianDay(2460000 + rng() % 99)) : Value(),
+        rng() % 2 ? Value::Text("notă " + std::string(rng() % 700, 'x') + "\r\nrând doi")
+                  : Value()};
     if (table) row.resize(2);
     uint32_t r = static_cast<uint32_t>(rng() % 10);
     if (r < 4 || n == 0) {
@@ -68,10 +70,18 @@ void ApplyToModel(const std::vector<Op>& ops, Rows* a, Rows* b) {
   for (auto& op : ops) {
     Rows& rows = op.table ? *b : *a;
     switch (op.kind) {
-      case Op::kAppend: rows.push_back({false, op.values}); break;
-      case Op::kUpdate: rows[op.recno - 1].values = op.values; break;
-      case Op::kDelete: rows[op.recno - 1].deleted = true; break;
-      case Op::kPack: std::erase_if(rows, [](const Row& r) { return r.deleted; }); break;
+      case Op::kAppend:
+        rows.push_back({false, op.values});
+        break;
+      case Op::kUpdate:
+        rows[op.recno - 1].values = op.values;
+        break;
+      case Op::kDelete:
+        rows[op.recno - 1].deleted = true;
+        break;
+      case Op::kPack:
+        std::erase_if(rows, [](const Row& r) { return r.deleted; });
+        break;
     }
   }
 }
@@ -80,15 +90,22 @@ void ApplyToTables(const std::vector<Op>& ops, Table* a, Table* b) {
   for (auto& op : ops) {
     Table& t = op.table ? *b : *a;
     switch (op.kind) {
-      case Op::kAppend: t.Append(op.values); break;
+      case Op::kAppend:
+        t.Append(op.values);
+        break;
       case Op::kUpdate: {
         std::vector<std::pair<int, Value>> changes;
-        for (size_t f = 0; f < op.values.size(); ++f) changes.emplace_back(static_cast<int>(f), op.values[f]);
+        for (size_t f = 0; f < op.values.size(); ++f)
+          changes.emplace_back(static_cast<int>(f), op.values[f]);
         t.Update(op.recno, changes);
         break;
       }
-      case Op::kDelete: t.MarkDeleted(op.recno); break;
-      case Op::kPack: t.Pack(); break;
+      case Op::kDelete:
+        t.MarkDeleted(op.recno);
+        break;
+      case Op::kPack:
+        t.Pack();
+        break;
     }
   }
 }
@@ -105,12 +122,14 @@ bool Matches(const Table& t, const Rows& rows) {
 TEST(CrashTest, AKilledChangeLeavesEveryTableBeforeOrAfterIt) {
   TestDir dir;
   {
-    Table a = Table::Create(dir / "A.dbf", {FieldDef::Char("NUME", 20), FieldDef::Numeric("N", 6, 0),
-                                            FieldDef::DateField("ZI"), FieldDef::Memo("OBS")});
+    Table a =
+        Table::Create(dir / "A.dbf", {FieldDef::Char("NUME", 20), FieldDef::Numeric("N", 6, 0),
+                                      FieldDef::DateField("ZI"), FieldDef::Memo("OBS")});
     a.CreateTag("NUME", "NUME");
     a.CreateTag("N", "N");
     a.CreateTag("ZI", "ZI");
-    Table b = Table::Create(dir / "B.dbf", {FieldDef::Char("NUME", 20), FieldDef::Numeric("N", 6, 0)});
+    Table b =
+        Table::Create(dir / "B.dbf", {FieldDef::Char("NUME", 20), FieldDef::Numeric("N", 6, 0)});
     b.CreateTag("N", "N");
   }
   Rows a_rows, b_rows;
@@ -144,7 +163,8 @@ TEST(CrashTest, AKilledChangeLeavesEveryTableBeforeOrAfterIt) {
     int last = -1, k;
     while (read(progress[0], &k, sizeof k) == sizeof k) last = k;
     close(progress[0]);
-    for (int i = 0; i <= last; ++i) ApplyToModel(Transaction(run, i, a_rows, b_rows), &a_rows, &b_rows);
+    for (int i = 0; i <= last; ++i)
+      ApplyToModel(Transaction(run, i, a_rows, b_rows), &a_rows, &b_rows);
     // The transaction in flight when the child died.
     Rows a_after = a_rows, b_after = b_rows;
     ApplyToModel(Transaction(run, last + 1, a_rows, b_rows), &a_after, &b_after);
@@ -153,7 +173,8 @@ TEST(CrashTest, AKilledChangeLeavesEveryTableBeforeOrAfterIt) {
     Table b = Table::Open(dir / "B.dbf");
     bool before = Matches(a, a_rows) && Matches(b, b_rows);
     bool after = !before && Matches(a, a_after) && Matches(b, b_after);
-    ASSERT_TRUE(before || after) << "run " << run << ": the tables are neither before nor after transaction "
+    ASSERT_TRUE(before || after) << "run " << run
+                                 << ": the tables are neither before nor after transaction "
                                  << last + 1;
     if (after) {
       a_rows = a_after;

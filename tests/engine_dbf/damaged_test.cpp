@@ -19,8 +19,9 @@ using testing::WriteFile;
 class DamagedFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    Table t = Table::Create(dir_ / "Clienti.dbf", {FieldDef::Numeric("CODCLI", 10, 0), FieldDef::Char("NUME", 20),
-                                                   FieldDef::Memo("OBS")});
+    Table t = Table::Create(
+        dir_ / "Clienti.dbf",
+        {FieldDef::Numeric("CODCLI", 10, 0), FieldDef::Char("NUME", 20), FieldDef::Memo("OBS")});
     t.CreateTag("CODCLI", "CODCLI");
     t.Append({Value::Number(1), Value::Text("Ana"), Value::Text("prima notă")});
     t.Append({Value::Number(2), Value::Text("Ion"), Value::Text("a doua notă")});
@@ -36,7 +37,9 @@ class DamagedFiles : public ::testing::Test {
     WriteFile(dir_ / "Clienti.mdx", mdx_);
   }
 
-  static std::string With(std::string s, size_t at, const std::string& bytes) { return s.replace(at, bytes.size(), bytes); }
+  static std::string With(std::string s, size_t at, const std::string& bytes) {
+    return s.replace(at, bytes.size(), bytes);
+  }
 
   TestDir dir_;
   std::string dbf_, dbt_, mdx_;
@@ -52,15 +55,20 @@ TEST_F(DamagedFiles, OpeningReportsTheFileAndTheFault) {
   } cases[] = {
       {"empty file", "", "Clienti.dbf", "too short"},
       {"cut inside the header", dbf_.substr(0, 40), "Clienti.dbf", "not a valid dBase table"},
-      {"cut inside the records", dbf_.substr(0, header + 20), "Clienti.dbf", "more than the file holds"},
+      {"cut inside the records", dbf_.substr(0, header + 20), "Clienti.dbf",
+       "more than the file holds"},
       {"record count past the end", With(dbf_, 4, std::string("\x10\x27\0\0", 4)), "Clienti.dbf",
        "more than the file holds"},
-      {"header length past the end", With(dbf_, 8, std::string("\xFF\x7F", 2)), "Clienti.dbf", "header length"},
-      {"header length too small", With(dbf_, 8, std::string("\x10\0", 2)), "Clienti.dbf", "header length"},
-      {"record length lies", With(dbf_, 10, std::string("\x30\0", 2)), "Clienti.dbf", "record length"},
+      {"header length past the end", With(dbf_, 8, std::string("\xFF\x7F", 2)), "Clienti.dbf",
+       "header length"},
+      {"header length too small", With(dbf_, 8, std::string("\x10\0", 2)), "Clienti.dbf",
+       "header length"},
+      {"record length lies", With(dbf_, 10, std::string("\x30\0", 2)), "Clienti.dbf",
+       "record length"},
       {"no end mark after the fields", With(dbf_, header - 1, " "), "Clienti.dbf", "field list"},
       {"unknown field type", With(dbf_, 32 + 32 + 11, "X"), "Clienti.dbf", "type (X)"},
-      {"a date field 9 wide", With(With(dbf_, 32 + 32 + 11, "D"), 32 + 32 + 16, "\x09"), "Clienti.dbf", "width"},
+      {"a date field 9 wide", With(With(dbf_, 32 + 32 + 11, "D"), 32 + 32 + 16, "\x09"),
+       "Clienti.dbf", "width"},
       {"FoxPro table", With(dbf_, 0, "\x30"), "Clienti.dbf", "FoxPro"},
       {"Visual FoxPro with memo", With(dbf_, 0, "\xF5"), "Clienti.dbf", "FoxPro"},
       {"dBase II", With(dbf_, 0, "\x02"), "Clienti.dbf", "dBase II"},
@@ -88,14 +96,15 @@ TEST_F(DamagedFiles, MemoFaultsNameTheMemoFile) {
     const char* in_message;
   } cases[] = {
       {"pointer past the memo file",
-       [&] {
-         WriteFile(dir_ / "Clienti.dbf", With(dbf_, 32 + 3 * 32 + 1 + 1 + 30, "     99999"));
-       },
+       [&] { WriteFile(dir_ / "Clienti.dbf", With(dbf_, 32 + 3 * 32 + 1 + 1 + 30, "     99999")); },
        "past the end"},
-      {"entry without its mark", [&] { WriteFile(dir_ / "Clienti.dbt", With(dbt_, 512, std::string(2, '\0'))); }, "damaged"},
+      {"entry without its mark",
+       [&] { WriteFile(dir_ / "Clienti.dbt", With(dbt_, 512, std::string(2, '\0'))); }, "damaged"},
       {"entry length past the end",
-       [&] { WriteFile(dir_ / "Clienti.dbt", With(dbt_, 516, std::string("\xFF\xFF\0\0", 4))); }, "damaged"},
-      {"not a number", [&] { WriteFile(dir_ / "Clienti.dbf", With(dbf_, 32 + 3 * 32 + 1 + 1 + 30, "      x1  ")); },
+       [&] { WriteFile(dir_ / "Clienti.dbt", With(dbt_, 516, std::string("\xFF\xFF\0\0", 4))); },
+       "damaged"},
+      {"not a number",
+       [&] { WriteFile(dir_ / "Clienti.dbf", With(dbf_, 32 + 3 * 32 + 1 + 1 + 30, "      x1  ")); },
        "memo block number"},
   };
   for (auto& c : cases) {
@@ -127,10 +136,13 @@ TEST_F(DamagedFiles, AMissingOrDamagedIndexIsReportedAndMendedByARebuild) {
     const char* what;
     std::function<void()> damage;
   } cases[] = {
-      {"index missing though byte 28 is set", [&] { std::filesystem::remove(dir_ / "Clienti.mdx"); }},
-      {"index header damaged", [&] { WriteFile(dir_ / "Clienti.mdx", With(mdx_, 20, std::string("\x07\0\x99\x99", 4))); }},
+      {"index missing though byte 28 is set",
+       [&] { std::filesystem::remove(dir_ / "Clienti.mdx"); }},
+      {"index header damaged",
+       [&] { WriteFile(dir_ / "Clienti.mdx", With(mdx_, 20, std::string("\x07\0\x99\x99", 4))); }},
       {"index cut short", [&] { WriteFile(dir_ / "Clienti.mdx", mdx_.substr(0, 600)); }},
-      {"tag root outside the file", [&] { WriteFile(dir_ / "Clienti.mdx", With(mdx_, 2048, std::string("\xFF\xFF\0\0", 4))); }},
+      {"tag root outside the file",
+       [&] { WriteFile(dir_ / "Clienti.mdx", With(mdx_, 2048, std::string("\xFF\xFF\0\0", 4))); }},
   };
   for (auto& c : cases) {
     Restore();

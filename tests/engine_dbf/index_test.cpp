@@ -39,14 +39,17 @@ class IndexFixture : public ::testing::Test {
     int code = static_cast<int>(rng() % 400) - 50;
     std::vector<Value> row = {
         rng() % 20 == 0 ? Value() : Value::Number(code),
-        rng() % 25 == 0 ? Value() : Value::Text(Names()[rng() % Names().size()] + " " + std::to_string(rng() % 50)),
+        rng() % 25 == 0
+            ? Value()
+            : Value::Text(Names()[rng() % Names().size()] + " " + std::to_string(rng() % 50)),
         rng() % 15 == 0 ? Value() : Value::FromDate(Date::FromJulianDay(2459000 + rng() % 900)),
         Value::Number(static_cast<double>(static_cast<int>(rng() % 200000) - 100000) / 100)};
     t_.Append(row);
   }
 
   static const std::vector<std::string>& Names() {
-    static const std::vector<std::string> n = {"Geam", "Oglindă", "Sticlă", "Ţeavă", "Ușă", "geam", "Ăla", "Zid"};
+    static const std::vector<std::string> n = {"Geam", "Oglindă", "Sticlă", "Ţeavă",
+                                               "Ușă",  "geam",    "Ăla",    "Zid"};
     return n;
   }
 
@@ -59,13 +62,18 @@ class IndexFixture : public ::testing::Test {
     }
     auto less = [](const Value& a, const Value& b) {
       switch (a.kind()) {
-        case ValueKind::kNumber: return a.number() < b.number();
-        case ValueKind::kDate: return a.date() < b.date();
-        case ValueKind::kText: return a.text() < b.text();  // ASCII-range comparisons below only
-        default: return false;
+        case ValueKind::kNumber:
+          return a.number() < b.number();
+        case ValueKind::kDate:
+          return a.date() < b.date();
+        case ValueKind::kText:
+          return a.text() < b.text();  // ASCII-range comparisons below only
+        default:
+          return false;
       }
     };
-    std::stable_sort(hits.begin(), hits.end(), [&](auto& x, auto& y) { return less(x.first, y.first); });
+    std::stable_sort(hits.begin(), hits.end(),
+                     [&](auto& x, auto& y) { return less(x.first, y.first); });
     std::vector<uint32_t> out;
     for (auto& h : hits) out.push_back(h.second);
     return out;
@@ -90,21 +98,30 @@ TEST_F(IndexFixture, LookupsMatchBruteForce) {
        Brute(0, [](const Value& v) { return v == Value::Number(-3); })},
       {"zero is not NULL", t_.FindEqual("CODMAG", Value::Number(0)),
        Brute(0, [](const Value& v) { return v == Value::Number(0); })},
-      {"NULL code", t_.FindEqual("CODMAG", Value()), Brute(0, [](const Value& v) { return v.is_null(); })},
+      {"NULL code", t_.FindEqual("CODMAG", Value()),
+       Brute(0, [](const Value& v) { return v.is_null(); })},
       {"absent code", t_.FindEqual("CODMAG", Value::Number(100000)), {}},
-      {"code range", t_.FindRange("CODMAG", KeyBound{Value::Number(-10), true}, KeyBound{Value::Number(10), false}),
+      {"code range",
+       t_.FindRange("CODMAG", KeyBound{Value::Number(-10), true},
+                    KeyBound{Value::Number(10), false}),
        Brute(0, num_between(-10, 9.5))},
-      {"code range open below", t_.FindRange("CODMAG", std::nullopt, KeyBound{Value::Number(-40), true}),
+      {"code range open below",
+       t_.FindRange("CODMAG", std::nullopt, KeyBound{Value::Number(-40), true}),
        Brute(0, num_between(-1e9, -40))},
-      {"price range", t_.FindRange("PRET", KeyBound{Value::Number(-5.5), false}, KeyBound{Value::Number(99.99), true}),
+      {"price range",
+       t_.FindRange("PRET", KeyBound{Value::Number(-5.5), false},
+                    KeyBound{Value::Number(99.99), true}),
        Brute(3, [](const Value& v) { return v.number() > -5.5 && v.number() <= 99.99; })},
       {"date equal", t_.FindEqual("DATAIN", Value::FromDate(Date::FromJulianDay(2459100))),
        Brute(2, [](const Value& v) { return v == Value::FromDate(Date::FromJulianDay(2459100)); })},
-      {"date range", t_.FindRange("DATAIN", KeyBound{Value::FromDate(Date::FromJulianDay(2459050)), true},
-                                  KeyBound{Value::FromDate(Date::FromJulianDay(2459060)), true}),
-       Brute(2, [](const Value& v) {
-         return !v.is_null() && v.date().JulianDay() >= 2459050 && v.date().JulianDay() <= 2459060;
-       })},
+      {"date range",
+       t_.FindRange("DATAIN", KeyBound{Value::FromDate(Date::FromJulianDay(2459050)), true},
+                    KeyBound{Value::FromDate(Date::FromJulianDay(2459060)), true}),
+       Brute(2,
+             [](const Value& v) {
+               return !v.is_null() && v.date().JulianDay() >= 2459050 &&
+                      v.date().JulianDay() <= 2459060;
+             })},
       {"all dates in order, no NULLs", t_.FindRange("DATAIN", std::nullopt, std::nullopt),
        Brute(2, [](const Value& v) { return !v.is_null(); })},
       {"name equal", t_.FindEqual("DENUMIRE", Value::Text("Geam 7")),
@@ -113,10 +130,16 @@ TEST_F(IndexFixture, LookupsMatchBruteForce) {
        Brute(1, [](const Value& v) { return v == Value::Text("Geam 7"); })},
       {"name prefix is case-sensitive", t_.FindPrefix("DENUMIRE", "Geam 1"),
        Brute(1, [](const Value& v) { return !v.is_null() && v.text().rfind("Geam 1", 0) == 0; })},
-      {"name range", t_.FindRange("DENUMIRE", KeyBound{Value::Text("G"), true}, KeyBound{Value::Text("Sticlz"), true}),
-       Brute(1, [](const Value& v) { return !v.is_null() && v.text() >= "G" && v.text() <= "Sticlz"; })},
+      {"name range",
+       t_.FindRange("DENUMIRE", KeyBound{Value::Text("G"), true},
+                    KeyBound{Value::Text("Sticlz"), true}),
+       Brute(
+           1,
+           [](const Value& v) { return !v.is_null() && v.text() >= "G" && v.text() <= "Sticlz"; })},
       {"text not in the code page", t_.FindEqual("DENUMIRE", Value::Text("日本")), {}},
-      {"text longer than the field", t_.FindEqual("DENUMIRE", Value::Text(std::string(41, 'G'))), {}},
+      {"text longer than the field",
+       t_.FindEqual("DENUMIRE", Value::Text(std::string(41, 'G'))),
+       {}},
   };
   for (auto& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
   EXPECT_THROW(t_.FindEqual("NOSUCH", Value::Number(1)), EngineError);
@@ -132,7 +155,8 @@ TEST_F(IndexFixture, TagsStayExactUnderKeyChangesDeletesAndPack) {
       uint32_t r = 1 + rng() % t_.RecordCount();
       switch (rng() % 4) {
         case 0:
-          t_.Update(r, {{0, Value::Number(static_cast<int>(rng() % 30))}, {1, Value::Text("Nou " + std::to_string(rng() % 99))}});
+          t_.Update(r, {{0, Value::Number(static_cast<int>(rng() % 30))},
+                        {1, Value::Text("Nou " + std::to_string(rng() % 99))}});
           break;
         case 1:
           t_.Update(r, {{2, Value()}, {3, Value::Number(-1)}});
@@ -154,7 +178,8 @@ TEST_F(IndexFixture, TagsStayExactUnderKeyChangesDeletesAndPack) {
   EXPECT_LT(t_.RecordCount(), before);
   EXPECT_EQ(t_.VerifyIndex(), std::nullopt);
   EXPECT_EQ(t_.FindRange("PRET", std::nullopt, std::nullopt).size(), t_.RecordCount());
-  EXPECT_EQ(t_.FindEqual("CODMAG", Value::Number(5)), Brute(0, [](const Value& v) { return v == Value::Number(5); }));
+  EXPECT_EQ(t_.FindEqual("CODMAG", Value::Number(5)),
+            Brute(0, [](const Value& v) { return v == Value::Number(5); }));
 }
 
 TEST_F(IndexFixture, VerifierFindsFaultsAndRebuildMendsThem) {
@@ -176,15 +201,18 @@ TEST_F(IndexFixture, VerifierFindsFaultsAndRebuildMendsThem) {
        [&] {
          // The first leaf of the first tag lies right after its header block.
          std::string m = mdx;
-         uint32_t header_page = static_cast<unsigned char>(m[544]) | (static_cast<unsigned char>(m[545]) << 8);
+         uint32_t header_page =
+             static_cast<unsigned char>(m[544]) | (static_cast<unsigned char>(m[545]) << 8);
          size_t leaf = (header_page + 2) * 512;
-         std::swap_ranges(m.begin() + leaf + 8, m.begin() + leaf + 8 + 4, m.begin() + leaf + 8 + 16);
+         std::swap_ranges(m.begin() + leaf + 8, m.begin() + leaf + 8 + 4,
+                          m.begin() + leaf + 8 + 16);
          WriteFile(dir_ / "Magazie.mdx", m);
        }},
       {"a node's key count past its capacity",
        [&] {
          std::string m = mdx;
-         uint32_t header_page = static_cast<unsigned char>(m[544]) | (static_cast<unsigned char>(m[545]) << 8);
+         uint32_t header_page =
+             static_cast<unsigned char>(m[544]) | (static_cast<unsigned char>(m[545]) << 8);
          size_t leaf = (header_page + 2) * 512;
          m[leaf] = static_cast<char>(0xFF);
          WriteFile(dir_ / "Magazie.mdx", m);
@@ -204,8 +232,9 @@ TEST_F(IndexFixture, VerifierFindsFaultsAndRebuildMendsThem) {
 }
 
 TEST_F(IndexFixture, TagDefinitionsAreChecked) {
-  Table m = Table::Create(dir_ / "Misc.dbf", {FieldDef::LogicalField("L"), FieldDef::Memo("M"),
-                                              FieldDef::Char("LUNG", 120), FieldDef::Numeric("N", 5, 0)});
+  Table m =
+      Table::Create(dir_ / "Misc.dbf", {FieldDef::LogicalField("L"), FieldDef::Memo("M"),
+                                        FieldDef::Char("LUNG", 120), FieldDef::Numeric("N", 5, 0)});
   EXPECT_THROW(m.CreateTag("L", "L"), EngineError);
   EXPECT_THROW(m.CreateTag("M", "M"), EngineError);
   EXPECT_THROW(m.CreateTag("LUNG", "LUNG"), EngineError);  // keys hold at most 100 bytes

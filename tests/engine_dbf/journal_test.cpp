@@ -1,5 +1,7 @@
 // The rollback journal: all-or-nothing changes over several tables,
 // savepoints, a journal left by a crashed process, one held by a live one.
+#include "engine/dbf/journal.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,7 +10,6 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/dbf/journal.h"
 #include "engine/dbf/journal_hooks.h"
 #include "engine/dbf/table.h"
 #include "engine/error.h"
@@ -30,15 +31,18 @@ std::map<std::string, std::string> Snapshot(const TestDir& dir) {
 class JournalTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Table a = Table::Create(dir_ / "CapCom.dbf", {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Char("PREDAT", 2),
-                                                  FieldDef::Numeric("REST", 8, 2), FieldDef::Memo("OBS")});
+    Table a = Table::Create(dir_ / "CapCom.dbf",
+                            {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Char("PREDAT", 2),
+                             FieldDef::Numeric("REST", 8, 2), FieldDef::Memo("OBS")});
     a.CreateTag("CODCAP", "CODCAP");
-    Table b = Table::Create(dir_ / "Plati.dbf", {FieldDef::Numeric("CODPL", 10, 0), FieldDef::Numeric("CODCAP", 10, 0),
-                                                 FieldDef::Numeric("SUMA", 8, 2)});
+    Table b = Table::Create(dir_ / "Plati.dbf",
+                            {FieldDef::Numeric("CODPL", 10, 0), FieldDef::Numeric("CODCAP", 10, 0),
+                             FieldDef::Numeric("SUMA", 8, 2)});
     b.CreateTag("CODCAP", "CODCAP");
     Journal j;
     for (int i = 1; i <= 500; ++i) {
-      a.Append({Value::Number(i), Value::Text("NU"), Value::Number(i * 1.5), Value::Text("obs " + std::to_string(i))});
+      a.Append({Value::Number(i), Value::Text("NU"), Value::Number(i * 1.5),
+                Value::Text("obs " + std::to_string(i))});
       b.Append({Value::Number(i), Value::Number(i % 50), Value::Number(i)});
     }
     j.Commit();
@@ -47,7 +51,8 @@ class JournalTest : public ::testing::Test {
 
   // A mixed group of changes to both tables and to new files.
   void Change(Table& a, Table& b) {
-    for (int i = 0; i < 300; ++i) a.Append({Value::Number(1000 + i), Value::Text("DA"), Value(), Value::Text("nou")});
+    for (int i = 0; i < 300; ++i)
+      a.Append({Value::Number(1000 + i), Value::Text("DA"), Value(), Value::Text("nou")});
     a.Update(3, {{2, Value::Number(-7)}, {3, Value::Text("schimbat")}});
     b.Update(10, {{1, Value::Number(999)}});
     b.MarkDeleted(11);
@@ -65,7 +70,8 @@ class JournalTest : public ::testing::Test {
 
 TEST_F(JournalTest, RollbackRestoresEveryFileByteForByte) {
   const auto before = Snapshot(dir_);
-  for (uint64_t spill : {uint64_t{32} << 20, uint64_t{1}}) {  // changes held in memory, or flushed early
+  for (uint64_t spill :
+       {uint64_t{32} << 20, uint64_t{1}}) {  // changes held in memory, or flushed early
     journal_hooks::SetSpillLimit(spill);
     Table a = Table::Open(dir_ / "CapCom.dbf");
     Table b = Table::Open(dir_ / "Plati.dbf");
@@ -103,7 +109,8 @@ TEST_F(JournalTest, CommitKeepsEverythingAndRemovesTheJournal) {
   EXPECT_EQ(a.Tags().size(), 2u);
   EXPECT_EQ(a.VerifyIndex(), std::nullopt);
   EXPECT_TRUE(Table::Open(dir_ / "Plati.dbf").Tags().empty());
-  EXPECT_EQ(Table::Open(dir_ / "Nou.dbf").FindEqual("X", Value::Text("x")), std::vector<uint32_t>{1});
+  EXPECT_EQ(Table::Open(dir_ / "Nou.dbf").FindEqual("X", Value::Text("x")),
+            std::vector<uint32_t>{1});
 }
 
 TEST_F(JournalTest, SavepointsUndoOnlyWhatCameAfterThem) {
@@ -136,7 +143,9 @@ TEST_F(JournalTest, AFailedCallUndoesOnlyItselfInsideATransaction) {
   Journal j;
   a.Append({Value::Number(600), Value::Text("DA"), Value::Number(1), Value::Text("păstrat")});
   // Fails after its memo is written: the memo entry goes too.
-  EXPECT_THROW(a.Append({Value::Number(601), Value::Text("DA"), Value::Number(1e9), Value::Text("m")}), EngineError);
+  EXPECT_THROW(
+      a.Append({Value::Number(601), Value::Text("DA"), Value::Number(1e9), Value::Text("m")}),
+      EngineError);
   EXPECT_THROW(Journal(), EngineError);  // one at a time
   j.Commit();
   a.Close();
@@ -152,7 +161,8 @@ TEST_F(JournalTest, JournalSavesOnlyTheOverwrittenBytes) {
   Journal j;
   a.Update(250, {{2, Value::Number(5)}});
   a.Append({Value::Number(2000)});
-  uint64_t table_bytes = ReadFile(dir_ / "CapCom.dbf").size() + ReadFile(dir_ / "CapCom.mdx").size();
+  uint64_t table_bytes =
+      ReadFile(dir_ / "CapCom.dbf").size() + ReadFile(dir_ / "CapCom.mdx").size();
   uint64_t journal_bytes = std::filesystem::file_size(dir_ / "lumi.jnl");
   EXPECT_LT(journal_bytes, 4096u) << "of " << table_bytes;
   j.Rollback();
@@ -243,13 +253,17 @@ TEST_F(JournalTest, RecoveryStopsAtADamagedRecordAndStaysInItsFolder) {
     const char* what;
     std::string journal;
   } cases[] = {
-      {"a record with a wrong checksum", std::string("LUMIJNL1") + FileRecord(1, size, "CapCom.dbf") +
+      {"a record with a wrong checksum", std::string("LUMIJNL1") +
+                                             FileRecord(1, size, "CapCom.dbf") +
                                              ImageRecord(1, 0, "GARBAGE").replace(12, 1, "X")},
       {"a record cut short", std::string("LUMIJNL1") + FileRecord(1, size, "CapCom.dbf") +
                                  ImageRecord(1, 0, "GARBAGE").substr(0, 10)},
-      {"a file outside the folder", std::string("LUMIJNL1") + FileRecord(1, 4, "../" + std::filesystem::path(outside).filename().string()) +
-                                        ImageRecord(1, 0, "EVIL")},
-      {"an image past the file's length", std::string("LUMIJNL1") + FileRecord(1, size, "CapCom.dbf") +
+      {"a file outside the folder",
+       std::string("LUMIJNL1") +
+           FileRecord(1, 4, "../" + std::filesystem::path(outside).filename().string()) +
+           ImageRecord(1, 0, "EVIL")},
+      {"an image past the file's length", std::string("LUMIJNL1") +
+                                              FileRecord(1, size, "CapCom.dbf") +
                                               ImageRecord(1, size - 2, "TOO LONG")},
       {"no header", "garbage"},
   };

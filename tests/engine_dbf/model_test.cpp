@@ -31,7 +31,8 @@ class Model {
   }
   Value Qty() {
     if (rng_() % 9 == 0) return Value();
-    return Value::Number(static_cast<double>(static_cast<int>(rng_() % 4000) - 2000) / 4);  // two decimals
+    return Value::Number(static_cast<double>(static_cast<int>(rng_() % 4000) - 2000) /
+                         4);  // two decimals
   }
   Value Day() {
     if (rng_() % 7 == 0) return Value();
@@ -41,18 +42,24 @@ class Model {
     if (rng_() % 3 == 0) return Value();
     std::string s;
     int lines = 1 + static_cast<int>(rng_() % 4);
-    for (int i = 0; i < lines; ++i) s += (i ? "\r\n" : "") + std::string(rng_() % 90, 'a' + rng_() % 26) + " ş";
+    for (int i = 0; i < lines; ++i)
+      s += (i ? "\r\n" : "") + std::string(rng_() % 90, 'a' + rng_() % 26) + " ş";
     return Value::Text(s);
   }
   Value Flag() { return rng_() % 4 == 0 ? Value() : Value::Logical(rng_() % 2); }
   std::vector<Value> NewRow() { return {Name(), Qty(), Day(), Note(), Flag()}; }
   Value Field(int f) {
     switch (f) {
-      case 0: return Name();
-      case 1: return Qty();
-      case 2: return Day();
-      case 3: return Note();
-      default: return Flag();
+      case 0:
+        return Name();
+      case 1:
+        return Qty();
+      case 2:
+        return Day();
+      case 3:
+        return Note();
+      default:
+        return Flag();
     }
   }
   uint32_t Pick(size_t n) { return 1 + static_cast<uint32_t>(rng_() % n); }
@@ -70,15 +77,17 @@ void ExpectSame(const Table& t, const std::vector<Row>& rows, int step) {
     Record rec = t.Read(r);
     ASSERT_EQ(rec.deleted, rows[r - 1].deleted) << "step " << step << " record " << r;
     for (size_t f = 0; f < rec.values.size(); ++f)
-      ASSERT_EQ(rec.values[f], rows[r - 1].values[f]) << "step " << step << " record " << r << " field " << f;
+      ASSERT_EQ(rec.values[f], rows[r - 1].values[f])
+          << "step " << step << " record " << r << " field " << f;
   }
 }
 
 TEST(ModelTest, RandomChangesKeepTableMemoAndTagsExact) {
   TestDir dir;
   const std::string path = dir / "Model.dbf";
-  Table t = Table::Create(path, {FieldDef::Char("NUME", 12), FieldDef::Numeric("CANT", 8, 2),
-                                 FieldDef::DateField("ZI"), FieldDef::Memo("OBS"), FieldDef::LogicalField("OK")});
+  Table t = Table::Create(
+      path, {FieldDef::Char("NUME", 12), FieldDef::Numeric("CANT", 8, 2), FieldDef::DateField("ZI"),
+             FieldDef::Memo("OBS"), FieldDef::LogicalField("OK")});
   t.CreateTag("NUME", "NUME");
   t.CreateTag("CANT", "CANT");
   t.CreateTag("ZI", "ZI");
@@ -121,12 +130,15 @@ TEST(ModelTest, RandomChangesKeepTableMemoAndTagsExact) {
       std::vector<std::pair<double, uint32_t>> in_range;
       for (uint32_t r = 1; r <= m.rows.size(); ++r) {
         const Value& q = m.rows[r - 1].values[1];
-        if (!q.is_null() && q.number() >= lo && q.number() < hi) in_range.emplace_back(q.number(), r);
+        if (!q.is_null() && q.number() >= lo && q.number() < hi)
+          in_range.emplace_back(q.number(), r);
       }
       std::sort(in_range.begin(), in_range.end());
       want.clear();
       for (auto& p : in_range) want.push_back(p.second);
-      ASSERT_EQ(t.FindRange("CANT", KeyBound{Value::Number(lo), true}, KeyBound{Value::Number(hi), false}), want)
+      ASSERT_EQ(t.FindRange("CANT", KeyBound{Value::Number(lo), true},
+                            KeyBound{Value::Number(hi), false}),
+                want)
           << "step " << step;
     }
     ASSERT_EQ(t.RecordCount(), m.rows.size()) << "step " << step;

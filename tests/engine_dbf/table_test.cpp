@@ -1,11 +1,12 @@
 // Tables: the header kept right, values round-tripping, memos, pack, new
 // fields, file names in any case, exclusive use, level-7 tables.
+#include "engine/dbf/table.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "engine/dbf/journal.h"
-#include "engine/dbf/table.h"
 #include "engine/error.h"
 #include "tests/engine_dbf/test_dir.h"
 
@@ -17,14 +18,19 @@ using testing::TestDir;
 using testing::WriteFile;
 
 std::vector<FieldDef> ClientFields() {
-  return {FieldDef::Numeric("CODCLI", 10, 0), FieldDef::Char("NUME", 40), FieldDef::Char("ADRESA", 120),
-          FieldDef::DateField("DATA"), FieldDef::Numeric("SOLD", 8, 2), FieldDef::LogicalField("ACTIV"),
+  return {FieldDef::Numeric("CODCLI", 10, 0),
+          FieldDef::Char("NUME", 40),
+          FieldDef::Char("ADRESA", 120),
+          FieldDef::DateField("DATA"),
+          FieldDef::Numeric("SOLD", 8, 2),
+          FieldDef::LogicalField("ACTIV"),
           FieldDef::Memo("OBS")};
 }
 
 uint32_t U32(const std::string& s, size_t at) {
   return static_cast<unsigned char>(s[at]) | (static_cast<unsigned char>(s[at + 1]) << 8) |
-         (static_cast<unsigned char>(s[at + 2]) << 16) | (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24);
+         (static_cast<unsigned char>(s[at + 2]) << 16) |
+         (static_cast<uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24);
 }
 
 TEST(Table, NewTableHeaderIsDbaseIvAndStaysRightOnEveryChange) {
@@ -37,7 +43,8 @@ TEST(Table, NewTableHeaderIsDbaseIvAndStaysRightOnEveryChange) {
   EXPECT_EQ(static_cast<unsigned char>(h[29]), 0x57);
   EXPECT_EQ(h[28], 0);
   EXPECT_EQ(U32(h, 4), 0u);
-  EXPECT_EQ(static_cast<unsigned char>(h[8]) | (static_cast<unsigned char>(h[9]) << 8), 32 + 32 * n + 1);
+  EXPECT_EQ(static_cast<unsigned char>(h[8]) | (static_cast<unsigned char>(h[9]) << 8),
+            32 + 32 * n + 1);
   EXPECT_EQ(static_cast<unsigned char>(h[10]), 1 + 10 + 40 + 120 + 8 + 8 + 1 + 10);
   EXPECT_EQ(h[32 + 32 * n], 0x0D);
   EXPECT_EQ(h.back(), 0x1A);
@@ -92,10 +99,12 @@ TEST(Table, ValuesRoundTripThroughTheFile) {
     auto want = rows[i];
     // Comma-below letters come back as the cedilla forms the code page holds;
     // empty text is NULL; numbers are rounded to the field.
-    if (i == 0) want[1] = Value::Text("Şerban Ţăran"), want[2] = Value::Text("Str. Mică nr. 3, Iaşi");
+    if (i == 0)
+      want[1] = Value::Text("Şerban Ţăran"), want[2] = Value::Text("Str. Mică nr. 3, Iaşi");
     if (i == 2) want[4] = Value::Number(0.01), want[6] = Value();
     for (size_t f = 0; f < want.size(); ++f)
-      EXPECT_EQ(ToDebugString(r.values[f]), ToDebugString(want[f])) << "record " << i + 1 << " field " << f;
+      EXPECT_EQ(ToDebugString(r.values[f]), ToDebugString(want[f]))
+          << "record " << i + 1 << " field " << f;
   }
   // Scanning gives the same records.
   Scanner s = t.Scan();
@@ -129,7 +138,8 @@ TEST(Table, AValueThatDoesNotFitChangesNothing) {
   TestDir dir;
   Table t = Table::Create(dir / "Clienti.dbf", ClientFields());
   t.CreateTag("CODCLI", "CODCLI");
-  t.Append({Value::Number(1), Value::Text("Ana"), Value(), Value(), Value(), Value(), Value::Text("memo")});
+  t.Append({Value::Number(1), Value::Text("Ana"), Value(), Value(), Value(), Value(),
+            Value::Text("memo")});
   const std::string dbf = ReadFile(dir / "Clienti.dbf"), dbt = ReadFile(dir / "Clienti.dbt"),
                     mdx = ReadFile(dir / "Clienti.mdx");
   struct Case {
@@ -138,15 +148,27 @@ TEST(Table, AValueThatDoesNotFitChangesNothing) {
     const char* in_message;
   } cases[] = {
       {"append: number too wide",
-       [&] { t.Append({Value::Number(2), Value(), Value(), Value(), Value::Number(123456.78), Value(), Value::Text("new memo")}); },
+       [&] {
+         t.Append({Value::Number(2), Value(), Value(), Value(), Value::Number(123456.78), Value(),
+                   Value::Text("new memo")});
+       },
        "SOLD"},
       {"append: text too long",
-       [&] { t.Append({Value::Number(2), Value::Text(std::string(41, 'x')), Value(), Value(), Value(), Value(), Value::Text("m")}); },
+       [&] {
+         t.Append({Value::Number(2), Value::Text(std::string(41, 'x')), Value(), Value(), Value(),
+                   Value(), Value::Text("m")});
+       },
        "NUME"},
       {"update: code too big",
-       [&] { t.Update(1, {{6, Value::Text("other memo")}, {0, Value::Number(1e10)}}); }, "CODCLI"},
+       [&] {
+         t.Update(1, {{6, Value::Text("other memo")}, {0, Value::Number(1e10)}});
+       },
+       "CODCLI"},
       {"update: character outside the code page",
-       [&] { t.Update(1, {{0, Value::Number(5)}, {1, Value::Text("日本")}}); }, "NUME"},
+       [&] {
+         t.Update(1, {{0, Value::Number(5)}, {1, Value::Text("日本")}});
+       },
+       "NUME"},
       {"append: too many values", [&] { t.Append(std::vector<Value>(8)); }, "8 values"},
   };
   for (auto& c : cases) {
@@ -154,7 +176,8 @@ TEST(Table, AValueThatDoesNotFitChangesNothing) {
       c.call();
       ADD_FAILURE() << c.what << ": accepted";
     } catch (const EngineError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.in_message), std::string::npos) << c.what << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.in_message), std::string::npos)
+          << c.what << ": " << e.what();
     }
     EXPECT_EQ(ReadFile(dir / "Clienti.dbf"), dbf) << c.what;
     EXPECT_EQ(ReadFile(dir / "Clienti.dbt"), dbt) << c.what;
@@ -196,7 +219,8 @@ TEST(Table, CompanionFilesAreFoundInAnyCase) {
   {
     Table t = Table::Create(dir / "clienti.dbf", ClientFields());
     t.CreateTag("CODCLI", "CODCLI");
-    t.Append({Value::Number(7), Value::Text("Ana"), Value(), Value(), Value(), Value(), Value::Text("notă")});
+    t.Append({Value::Number(7), Value::Text("Ana"), Value(), Value(), Value(), Value(),
+              Value::Text("notă")});
   }
   std::filesystem::rename(dir / "clienti.dbf", dir / "CLIENTI.DBF");
   std::filesystem::rename(dir / "clienti.mdx", dir / "Clienti.mdx");
@@ -213,11 +237,13 @@ TEST(Table, CompanionFilesAreFoundInAnyCase) {
 
 TEST(Table, AddFieldKeepsRowsAndTagsAndFillsWithNull) {
   TestDir dir;
-  Table t = Table::Create(dir / "Comenzi.dbf", {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Char("TITLU", 60)});
+  Table t = Table::Create(dir / "Comenzi.dbf",
+                          {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Char("TITLU", 60)});
   t.CreateTag("CODCAP", "CODCAP");
   {
     Journal j;
-    for (int i = 0; i < 2000; ++i) t.Append({Value::Number(i % 37), Value::Text("lucrare " + std::to_string(i))});
+    for (int i = 0; i < 2000; ++i)
+      t.Append({Value::Number(i % 37), Value::Text("lucrare " + std::to_string(i))});
     j.Commit();
   }
   t.AddField(FieldDef::Numeric("BUC", 6, 0));
@@ -272,7 +298,8 @@ TEST(Table, FilesDeletedOrReplacedBehindItsBackAreNoticed) {
   EXPECT_TRUE(again.Tags().empty());
   // Replaced by another table's file (a restore from a backup does this).
   {
-    Table other = Table::Create(dir / "Other.dbf", {FieldDef::Numeric("N", 4, 0), FieldDef::Char("C", 3)});
+    Table other =
+        Table::Create(dir / "Other.dbf", {FieldDef::Numeric("N", 4, 0), FieldDef::Char("C", 3)});
     other.Append({Value::Number(7), Value::Text("abc")});
     other.Append({Value::Number(8)});
   }
@@ -315,17 +342,22 @@ std::string Level7Table() {
   h[0] = 0x04;
   h[1] = 124, h[2] = 1, h[3] = 1;
   h[4] = 2;
-  std::string fields = field("ID", 'I', 4) + field("VALOARE", 'O', 8) + field("NUME", 'C', 6) + field("ZI", 'D', 8);
+  std::string fields =
+      field("ID", 'I', 4) + field("VALOARE", 'O', 8) + field("NUME", 'C', 6) + field("ZI", 'D', 8);
   uint16_t hl = static_cast<uint16_t>(68 + fields.size() + 1);
   h[8] = static_cast<char>(hl & 0xFF), h[9] = static_cast<char>(hl >> 8);
   h[10] = 1 + 4 + 8 + 6 + 8;
   h.replace(32, 8, "DBWINUS0");
   std::string recs;
-  recs += std::string(" \x80\x00\x00\x01", 5) + std::string("\xC0\x66\x93\x33\x33\x33\x33\x33", 8) + "xxxxxx" +
-          "20240115";
-  recs += std::string("*\x7F\xFF\xFF\xFF", 5) + std::string(8, '\0') + std::string(6, '\0') + "        ";
+  recs += std::string(" \x80\x00\x00\x01", 5) + std::string("\xC0\x66\x93\x33\x33\x33\x33\x33", 8) +
+          "xxxxxx" + "20240115";
+  recs += std::string("*\x7F\xFF\xFF\xFF", 5) + std::string(8, '\0') + std::string(6, '\0') +
+          "        ";
   // "kůže" was written in Windows-1250 on a Czech machine.
-  recs.replace(1 + 4 + 8, 6, std::string("k\xF9\x9E" "e  ", 6));
+  recs.replace(1 + 4 + 8, 6,
+               std::string("k\xF9\x9E"
+                           "e  ",
+                           6));
   return h + fields + "\x0D" + recs + "\x1A";
 }
 

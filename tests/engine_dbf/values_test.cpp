@@ -30,14 +30,26 @@ TEST(FormatNumber, RoundsHalfAwayFromZeroAndRefusesWhatDoesNotFit) {
     int width, decimals;
     const char* want;  // "" = does not fit
   } cases[] = {
-      {12.5, 8, 2, "   12.50"},    {-3, 8, 2, "   -3.00"},   {32544, 11, 0, "      32544"},
+      {12.5, 8, 2, "   12.50"},
+      {-3, 8, 2, "   -3.00"},
+      {32544, 11, 0, "      32544"},
       {166.4, 15, 2, "         166.40"},
-      {2.675, 8, 2, "    2.68"},   // as typed, not as its binary neighbour 2.67499..
-      {-2.675, 8, 2, "   -2.68"},  {0.005, 6, 2, "  0.01"},   {-0.004, 6, 2, "  0.00"},
-      {1.0005, 8, 3, "   1.001"},  {0.5, 3, 0, "  1"},        {-0.5, 3, 0, " -1"},
-      {999.995, 6, 2, ""},          {99999999, 8, 0, "99999999"}, {123456789, 8, 0, ""},
-      {-0.4, 3, 1, ""},             {-0.4, 4, 1, "-0.4"},      {1e20, 20, 0, ""},
-      {123.456, 8, 3, " 123.456"},  {1e-9, 8, 2, "    0.00"}, {NAN, 8, 2, ""},
+      {2.675, 8, 2, "    2.68"},  // as typed, not as its binary neighbour 2.67499..
+      {-2.675, 8, 2, "   -2.68"},
+      {0.005, 6, 2, "  0.01"},
+      {-0.004, 6, 2, "  0.00"},
+      {1.0005, 8, 3, "   1.001"},
+      {0.5, 3, 0, "  1"},
+      {-0.5, 3, 0, " -1"},
+      {999.995, 6, 2, ""},
+      {99999999, 8, 0, "99999999"},
+      {123456789, 8, 0, ""},
+      {-0.4, 3, 1, ""},
+      {-0.4, 4, 1, "-0.4"},
+      {1e20, 20, 0, ""},
+      {123.456, 8, 3, " 123.456"},
+      {1e-9, 8, 2, "    0.00"},
+      {NAN, 8, 2, ""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatNumber(c.v, c.width, c.decimals), c.want)
@@ -72,7 +84,9 @@ TEST(FieldCodec, DecodesEachTypeAndBlankIsNull) {
       {FieldDef::LogicalField("L"), " ", Value()},
       {{"I", 'I', 4, 0, 0}, std::string("\x80\x00\x0C\x49", 4), Value::Number(3145)},
       {{"I", 'I', 4, 0, 0}, std::string("\x7F\xFF\xFF\xFF", 4), Value::Number(-1)},
-      {{"O", 'O', 8, 0, 0}, std::string("\xC0\x66\x93\x33\x33\x33\x33\x33", 8), Value::Number(180.6)},
+      {{"O", 'O', 8, 0, 0},
+       std::string("\xC0\x66\x93\x33\x33\x33\x33\x33", 8),
+       Value::Number(180.6)},
       {{"O", 'O', 8, 0, 0}, std::string(8, '\0'), Value()},
   };
   for (auto& c : cases) {
@@ -116,7 +130,9 @@ TEST(FieldCodec, RefusesBadValuesNamingFieldAndValue) {
     Value v;
     std::vector<std::string> in_message;
   } cases[] = {
-      {FieldDef::Numeric("PRET", 8, 2), Value::Number(1234567.891), {"PRET", "1234567.891", "N(8,2)"}},
+      {FieldDef::Numeric("PRET", 8, 2),
+       Value::Number(1234567.891),
+       {"PRET", "1234567.891", "N(8,2)"}},
       {FieldDef::Char("NUME", 3), Value::Text("abcd"), {"NUME", "abcd"}},
       {FieldDef::Char("NUME", 10), Value::Text("字"), {"NUME", "字", "1250"}},
       {FieldDef::Char("NUME", 10), Value::Text("\xC3("), {"NUME", "UTF-8"}},
@@ -130,7 +146,8 @@ TEST(FieldCodec, RefusesBadValuesNamingFieldAndValue) {
       EncodeField(c.f, c.v, cp, "Magazie.dbf", out.data());
       ADD_FAILURE() << "accepted " << ToDebugString(c.v);
     } catch (const EngineError& e) {
-      for (auto& part : c.in_message) EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+      for (auto& part : c.in_message)
+        EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
     }
     EXPECT_EQ(out, std::string(out.size(), '#')) << "written despite the error";
   }
@@ -183,11 +200,14 @@ TEST(IndexKeys, BcdNumbersHaveTheDocumentedBytes) {
     const char* text;
     const char* bytes;
   } cases[] = {
-      {"1", "35 05 10 00 00 00 00 00 00 00 00 00"},  {"0", "34 01 00 00 00 00 00 00 00 00 00 00"},
-      {"-3", "35 85 30 00 00 00 00 00 00 00 00 00"}, {"12.5", "36 0D 12 50 00 00 00 00 00 00 00 00"},
+      {"1", "35 05 10 00 00 00 00 00 00 00 00 00"},
+      {"0", "34 01 00 00 00 00 00 00 00 00 00 00"},
+      {"-3", "35 85 30 00 00 00 00 00 00 00 00 00"},
+      {"12.5", "36 0D 12 50 00 00 00 00 00 00 00 00"},
       {"-12.5", "36 8D 12 50 00 00 00 00 00 00 00 00"},
       {"  166.40", "37 11 16 64 00 00 00 00 00 00 00 00"},
-      {"100", "37 05 10 00 00 00 00 00 00 00 00 00"}, {"0.05", "33 05 50 00 00 00 00 00 00 00 00 00"},
+      {"100", "37 05 10 00 00 00 00 00 00 00 00 00"},
+      {"0.05", "33 05 50 00 00 00 00 00 00 00 00 00"},
       {"    ", "34 01 00 00 00 00 00 00 00 00 00 00"},
   };
   for (auto& c : cases) EXPECT_EQ(Hex(BcdFromText(c.text)), c.bytes) << c.text;
@@ -195,7 +215,8 @@ TEST(IndexKeys, BcdNumbersHaveTheDocumentedBytes) {
 
 TEST(IndexKeys, BcdOrderFollowsTheNumbersIncludingForeignDigitCounts) {
   std::mt19937 rng(7);
-  std::vector<double> values = {0, -0.01, 0.01, -1e6, 1e6, 99999999.99, -99999999.99, 100, 1000, 10};
+  std::vector<double> values = {0,           -0.01,        0.01, -1e6, 1e6,
+                                99999999.99, -99999999.99, 100,  1000, 10};
   std::uniform_real_distribution<double> any(-1e5, 1e5);
   for (int i = 0; i < 300; ++i) values.push_back(std::round(any(rng) * 100) / 100);
   for (double a : values) {
