@@ -251,6 +251,7 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
   Frame cf;
   cf.outer = outer;
   std::optional<std::vector<uint32_t>> best;
+  int best_field = -1;
   struct Range {
     std::optional<dbf::KeyBound> low, high;
   };
@@ -284,7 +285,10 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
     try {
       if (!other) {
         auto r = st.table.FindEqual(tag->name, dbf::Value());
-        if (!best || r.size() < best->size()) best = std::move(r);
+        if (!best || r.size() < best->size()) {
+          best = std::move(r);
+          best_field = field;
+        }
         continue;
       }
       dbf::Value v = Eval(*other, cf, env_);
@@ -292,7 +296,10 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
       v = ConvertForField(v, fd.type, fd.name, env_.date_format);
       if (op == Op::kEq) {
         auto r = st.table.FindEqual(tag->name, v);
-        if (!best || r.size() < best->size()) best = std::move(r);
+        if (!best || r.size() < best->size()) {
+          best = std::move(r);
+          best_field = field;
+        }
         continue;
       }
       if (fd.type != 'N' && fd.type != 'F' && fd.type != 'D') continue;
@@ -318,13 +325,23 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
     }
   }
   if (!best && !ranges.empty()) {
-    const auto& [field, r] = ranges.front();
-    best = st.table.FindRange(tag_for(field)->name, r.low, r.high);
+    // The range on the ordering column, if there is one, also gives the order.
+    auto chosen = ranges.begin();
+    for (auto it = ranges.begin(); it != ranges.end(); ++it) {
+      if (t == 0 && it->first == order_field_) chosen = it;
+    }
+    best =
+        st.table.FindRange(tag_for(chosen->first)->name, chosen->second.low, chosen->second.high);
+    best_field = chosen->first;
   }
   // A tag that finds a large part of the table is slower than reading it in
   // file order.
   if (best && best->size() > 64 && best->size() > st.table.RecordCount() / 8) return std::nullopt;
-  if (best) std::sort(best->begin(), best->end());
+  if (best && t == 0 && best_field == order_field_) {
+    key_order_ = true;  // read in the tag's order: the result needs no sort
+  } else if (best) {
+    std::sort(best->begin(), best->end());
+  }
   return best;
 }
 
@@ -346,6 +363,7 @@ struct HashedTable {
 void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, uint32_t)>& row,
                     bool driver_first) {
   const size_t n = tables_.size();
+  key_order_ = false;
   std::vector<uint32_t> masks;
   for (Expr* c : conditions_) {
     uint32_t m = TablesOf(*c) & ~kRunTime;

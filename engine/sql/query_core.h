@@ -54,6 +54,11 @@ class QueryCore {
   const EvalEnv& env() const { return env_; }
   Session& session() const { return session_; }
   bool references_outer() const { return references_outer_; }
+  // The field of the first table the rows are wanted in the order of. When a
+  // condition on it reads the records through its tag, they come in key order
+  // and rows_in_key_order() says so after Run.
+  void SetOrderHint(int field) { order_field_ = field; }
+  bool rows_in_key_order() const { return key_order_; }
   // Removes a condition of the WHERE (used once it is evaluated elsewhere).
   void DropCondition(const Expr* e);
   const std::vector<Expr*>& conditions() const { return conditions_; }
@@ -73,6 +78,8 @@ class QueryCore {
   EvalEnv env_;
   std::vector<Expr*> conditions_;
   bool references_outer_ = false;
+  int order_field_ = -1;
+  mutable bool key_order_ = false;
 };
 
 // The cached state of one sub-select of a statement.

@@ -104,6 +104,13 @@ SelectPlan::SelectPlan(Session& session, SelectStmt& select, QueryCore* outer, c
   core_ = std::make_unique<QueryCore>(session, select.from, select.where.get(), outer, env);
   BindOutputs();
   core_->Prepare();
+  if (core_->table_count() == 1 && !aggregating_ && order_columns_.size() == 1 &&
+      !order_descending_[0]) {
+    const Expr& key = *outputs_[static_cast<size_t>(order_columns_[0])];
+    if (key.kind == ExprKind::kColumn && key.depth == 0) {
+      core_->SetOrderHint(core_->table(0).fields[static_cast<size_t>(key.slot)]);
+    }
+  }
 }
 
 SelectPlan::~SelectPlan() = default;
@@ -343,7 +350,7 @@ std::shared_ptr<ResultSet> SelectPlan::Materialise(const Frame* outer) {
     rs->Reserve(core_->table(0).table.RecordCount());  // every record, less the deleted ones
   }
   Run(outer, [&](const dbf::Value* v) { rs->Append(v); });
-  if (!order_columns_.empty() && rs->size() > 1) {
+  if (!order_columns_.empty() && rs->size() > 1 && !core_->rows_in_key_order()) {
     std::vector<uint32_t> perm(rs->size());
     std::iota(perm.begin(), perm.end(), 0);
     std::string_view df = env_.date_format;

@@ -169,7 +169,7 @@ TEST_F(Differential, RandomStatementsGiveSqlitesRows) {
   for (int q = 0; q < 250; ++q) {
     std::string sql;
     bool ordered = false;
-    switch (pick(10)) {
+    switch (pick(11)) {
       case 0:
         sql = "SELECT A.K, A.N, S FROM A A WHERE " + condition("A.");
         break;
@@ -205,6 +205,11 @@ TEST_F(Differential, RandomStatementsGiveSqlitesRows) {
         sql =
             "SELECT K, COUNT(*) AS C, SUM(N) AS S FROM A A GROUP BY K HAVING COUNT(*) > 1 "
             "ORDER BY C, K";
+        ordered = true;
+        break;
+      case 9:
+        sql = "SELECT K FROM A A WHERE K >= " + std::to_string(pick(6)) + " AND " +
+              condition("A.") + " ORDER BY K";
         ordered = true;
         break;
       default:
