@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -27,6 +28,8 @@ lumi::Session& FuzzSession() {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     session->SetBaseFolder(folder);
+    static std::string to_remove = folder;
+    std::atexit([] { std::filesystem::remove_all(to_remove); });
     for (const char* sql : {
              "CREATE TABLE \"T.dbf\" (K DECIMAL(4,0), S CHAR(10), D DATE, N DECIMAL(8,2), B "
              "BOOLEAN)",
