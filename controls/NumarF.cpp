@@ -108,8 +108,7 @@ bool TNumericF::Filtreaza(QChar k) {
     Refuza();
     return false;
   }
-  if (k == '0' && c < t.size() && c < 2 && !t.left(c).contains(s) && t[c] >= '1' &&
-      t[c] <= '9') {
+  if (k == '0' && c < t.size() && c < 2 && !t.left(c).contains(s) && t[c] >= '1' && t[c] <= '9') {
     // No zero before the first significant digit.
     if (c == 0 || (c == 1 && t.startsWith('-'))) {
       Refuza();

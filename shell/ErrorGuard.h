@@ -40,8 +40,8 @@ inline void ArataEroarea(std::exception_ptr eroare) {
     RaportorErori()(text);
     return;
   }
-  QMessageBox box(QMessageBox::Critical, TitluProgram, text,
-                  QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(QMessageBox::Critical, TitluProgram, text, QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.setObjectName("EroareAplicatie");
   box.button(QMessageBox::Ok)->setObjectName("OK");
   box.exec();

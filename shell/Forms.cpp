@@ -1,5 +1,8 @@
 #include "shell/Forms.h"
 
+#include <functional>
+#include <vector>
+
 #include "admin/Unit4.h"
 #include "admin/Unit5.h"
 #include "admin/Unit6.h"
@@ -16,11 +19,8 @@
 #include "shell/Unit1.h"
 #include "shell/Unit3.h"
 #include "shell/Unit7.h"
-#include "warehouse/MatIN.h"
 #include "warehouse/Magazie.h"
-
-#include <functional>
-#include <vector>
+#include "warehouse/MatIN.h"
 
 namespace {
 

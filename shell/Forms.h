@@ -22,24 +22,24 @@ class TForm43;
 class TForm8;
 class TForm9;
 
-TForm1* Form1();          // start-up window, the application's main window
-TForm3* Form3();          // main toolbar
-TForm4* Form4();          // administration
-TForm5* Form5();          // password prompt
-TForm21* Form21();        // backup and restore
-TContor* Contor();        // progress counter
-TForm30* Form30();        // message dialog
-TForm6* Form6();          // warehouse
-TForm38* Form38();        // stock item entry
+TForm1* Form1();            // start-up window, the application's main window
+TForm3* Form3();            // main toolbar
+TForm4* Form4();            // administration
+TForm5* Form5();            // password prompt
+TForm21* Form21();          // backup and restore
+TContor* Contor();          // progress counter
+TForm30* Form30();          // message dialog
+TForm6* Form6();            // warehouse
+TForm38* Form38();          // stock item entry
 TQRListForm* QRListForm();  // printed documents
-TForm7* Form7();          // orders
-TForm39* Form39();        // client entry
-TForm40* Form40();        // order header entry
-TForm41* Form41();        // order line entry
-TForm42* Form42();        // payments
-TForm43* Form43();        // receipt entry
-TForm8* Form8();          // work in progress
-TForm9* Form9();          // reports
+TForm7* Form7();            // orders
+TForm39* Form39();          // client entry
+TForm40* Form40();          // order header entry
+TForm41* Form41();          // order line entry
+TForm42* Form42();          // payments
+TForm43* Form43();          // receipt entry
+TForm8* Form8();            // work in progress
+TForm9* Form9();            // reports
 
 // Creates the windows in their fixed order (a QApplication must exist).
 // Calling it again while they exist does nothing.

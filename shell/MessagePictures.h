@@ -3,7 +3,7 @@
 
 #include <QPixmap>
 
-QPixmap DeseneazaEroare();        // red disc with a white cross
-QPixmap DeseneazaAtentionare();   // yellow warning triangle with "!"
-QPixmap DeseneazaConfirmare();    // violet sphere with "?"
-QPixmap DeseneazaInformare();     // blue sphere with a lower-case "i"
+QPixmap DeseneazaEroare();       // red disc with a white cross
+QPixmap DeseneazaAtentionare();  // yellow warning triangle with "!"
+QPixmap DeseneazaConfirmare();   // violet sphere with "?"
+QPixmap DeseneazaInformare();    // blue sphere with a lower-case "i"

@@ -170,13 +170,9 @@ void Rotita(QPainter& p) {
 }  // namespace
 
 QVector<QPixmap> DeseneazaIconiteleBarei() {
-  return {Deseneaza(Iesire),
-          Deseneaza([](QPainter& p) { Lacat(p, false); }),
-          Deseneaza(Cheie),
-          Deseneaza(Disc),
-          Deseneaza(Grafic),
-          Deseneaza(Imprimanta),
-          Deseneaza(Cutii),
-          Deseneaza([](QPainter& p) { Lacat(p, true); }),
+  return {Deseneaza(Iesire), Deseneaza([](QPainter& p) { Lacat(p, false); }),
+          Deseneaza(Cheie),  Deseneaza(Disc),
+          Deseneaza(Grafic), Deseneaza(Imprimanta),
+          Deseneaza(Cutii),  Deseneaza([](QPainter& p) { Lacat(p, true); }),
           Deseneaza(Rotita)};
 }

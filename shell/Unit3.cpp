@@ -3,20 +3,20 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "admin/Unit4.h"
 #include "admin/Unit6.h"
+#include "controls/GradientPanel.h"
 #include "orders/Comenzi.h"
 #include "orders/LUCRU.h"
 #include "reports/Rapoarte.h"
 #include "shell/Erori30.h"
-#include "controls/GradientPanel.h"
 #include "shell/Formats.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"

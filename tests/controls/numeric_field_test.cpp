@@ -1,10 +1,11 @@
 // The numeric entry field driven through real key events: what each key
 // does to the text and the caret, and whether the field beeps.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "controls/NumarF.h"
 #include "tests/support/Drive.h"
@@ -105,9 +106,9 @@ TEST(NumericField, StartsAsZeroRightAligned) {
 TEST(NumericField, ReadsItsTextAsANumber) {
   TNumericF f;
   const std::pair<const char*, double> cazuri[] = {
-      {"", 0},    {"-", 0},       {".25", 0.25}, {"-.5", -0.5}, {"12.", 12},
-      {"abc", 0}, {"1,5", 0},     {"nan", 0},    {"inf", 0},    {"-12.75", -12.75},
-      {"0", 0},   {"12345.123", 12345.123}};
+      {"", 0},     {"-", 0},           {".25", 0.25}, {"-.5", -0.5},
+      {"12.", 12}, {"abc", 0},         {"1,5", 0},    {"nan", 0},
+      {"inf", 0},  {"-12.75", -12.75}, {"0", 0},      {"12345.123", 12345.123}};
   for (const auto& [text, v] : cazuri) {
     f.setText(text);
     EXPECT_DOUBLE_EQ(f.ValoareNumerica(), v) << text;
@@ -119,9 +120,9 @@ TEST(NumericField, TextAcceptatFollowsTheMasks) {
   f.MaskInt = 5;
   f.MaskZec = 3;
   const std::pair<const char*, bool> cazuri[] = {
-      {"", true},          {"12345", true},  {"123456", false}, {"1.234", true},
-      {"1.2345", false},   {"00", false},    {"-00", false},    {"12345.123", true},
-      {"123456.1", false}, {".123", true},   {"0.5", true},     {"-12", true}};
+      {"", true},          {"12345", true}, {"123456", false}, {"1.234", true},
+      {"1.2345", false},   {"00", false},   {"-00", false},    {"12345.123", true},
+      {"123456.1", false}, {".123", true},  {"0.5", true},     {"-12", true}};
   for (const auto& [text, ok] : cazuri) EXPECT_EQ(f.TextAcceptat(text), ok) << text;
 }
 

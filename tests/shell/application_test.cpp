@@ -1,9 +1,10 @@
 // The application object's program-wide settings: hints shown 5000 ms on a
 // white background, and the program not ending when its last window closes.
+#include <gtest/gtest.h>
+
 #include <QHelpEvent>
 #include <QToolButton>
 #include <QToolTip>
-#include <gtest/gtest.h>
 
 #include "shell/ErrorGuard.h"
 #include "shell/Globals.h"

@@ -1,9 +1,10 @@
 // The error guard: an error thrown by an event handler is reported with its
 // text and the program goes on.
+#include <gtest/gtest.h>
+
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <stdexcept>
 
 #include "engine/error.h"
@@ -16,15 +17,13 @@ TEST(ErrorGuard, HandlerErrorsAreReportedAndTheLoopGoesOn) {
   drive::ErrorReports erori;
   QPushButton b("x");
   int dupa = 0;
-  QObject::connect(&b, &QPushButton::clicked, [] {
-    throw lumi::EngineError("Tabela \"Magazie.dbf\" nu poate fi deschisa");
-  });
+  QObject::connect(&b, &QPushButton::clicked,
+                   [] { throw lumi::EngineError("Tabela \"Magazie.dbf\" nu poate fi deschisa"); });
   QTimer::singleShot(0, [] { throw std::runtime_error("a doua"); });
   QTimer::singleShot(5, [&] { ++dupa; });
   QTest::mouseClick(&b, Qt::LeftButton);
   QTest::qWait(30);
-  EXPECT_EQ(erori.texts(),
-            (QStringList{"Tabela \"Magazie.dbf\" nu poate fi deschisa", "a doua"}));
+  EXPECT_EQ(erori.texts(), (QStringList{"Tabela \"Magazie.dbf\" nu poate fi deschisa", "a doua"}));
   EXPECT_EQ(dupa, 1);
 }
 

@@ -1,10 +1,11 @@
 // Pictures of the small windows for looking at by eye: written only when
 // LUMI_SCREENSHOT_DIR names a folder (scripts/screenshot sets it).
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QLabel>
-#include <QTimer>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <QTimer>
 
 #include "shell/Erori30.h"
 #include "shell/Forms.h"

@@ -1,9 +1,10 @@
 // The message dialog driven as the user sees it: kinds, line breaking,
 // widths, button places, focus and answers.
+#include <gtest/gtest.h>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "controls/GradientPanel.h"
 #include "shell/Erori30.h"
@@ -137,28 +138,27 @@ const QString kSase = "unu\r\ndoi\r\ntrei\r\npatru\r\ncinci\r\nsase";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MesajTest,
-    ::testing::Values(
-        Caz{"ShortOk", "Salut", "Information", 0, Actiune::Enter, "INFORMARE", "I4", 0x00009D, 1,
-            "Bo", "OK"},
-        Caz{"TwoLinesEscape", "Linia unu\r\nLinia doi", "Warning", 1, Actiune::Escape,
-            "ATENTIONARE !", "I2", 0xC57B0E, 2, "Nu", "RENUNT"},
-        Caz{"LowerCaseKind", "Gata.", "information", 0, Actiune::ClickBo, "INFORMARE", "I4",
-            0x00009D, 1, "Bo", "OK"},
-        Caz{"UpperCaseKindSet2Enter", "Stergeti?", "ERROR", 2, Actiune::Enter, "DEFECTIUNE !", "I1",
-            0xE10000, 1, "Br", "RENUNT"},
-        Caz{"Set1EnterAnswersNu", "Vreti sa inchideti programul?", "Confirmation", 1,
-            Actiune::Enter, "CONFIRMARE", "I3", 0x7D007D, 1, "Nu", "NU"},
-        Caz{"Set1Da", "Vreti sa inchideti programul?", "Confirmation", 1, Actiune::ClickDa,
-            "CONFIRMARE", "I3", 0x7D007D, 1, "Nu", "DA"},
-        Caz{"CloseBoxAnswersRenunt", "Salut", "Warning", 0, Actiune::CloseBox, "ATENTIONARE !",
-            "I2", 0xC57B0E, 1, "Bo", "RENUNT"},
-        Caz{"LoneCrBreaksLine",
-            "Problema de Windows!\rRestartati calculatorul si reincercati !", "Error", 0,
-            Actiune::Enter, "DEFECTIUNE !", "I1", 0xE10000, 2, "Bo", "OK"},
-        Caz{"WordWrapAt385", kLung, "Information", 0, Actiune::Enter, "INFORMARE", "I4", 0x00009D,
-            2, "Bo", "OK"},
-        Caz{"SixLinesGrowTaller", kSase, "Warning", 1, Actiune::ClickDa, "ATENTIONARE !", "I2",
-            0xC57B0E, 6, "Nu", "DA"}),
+    ::testing::Values(Caz{"ShortOk", "Salut", "Information", 0, Actiune::Enter, "INFORMARE", "I4",
+                          0x00009D, 1, "Bo", "OK"},
+                      Caz{"TwoLinesEscape", "Linia unu\r\nLinia doi", "Warning", 1, Actiune::Escape,
+                          "ATENTIONARE !", "I2", 0xC57B0E, 2, "Nu", "RENUNT"},
+                      Caz{"LowerCaseKind", "Gata.", "information", 0, Actiune::ClickBo, "INFORMARE",
+                          "I4", 0x00009D, 1, "Bo", "OK"},
+                      Caz{"UpperCaseKindSet2Enter", "Stergeti?", "ERROR", 2, Actiune::Enter,
+                          "DEFECTIUNE !", "I1", 0xE10000, 1, "Br", "RENUNT"},
+                      Caz{"Set1EnterAnswersNu", "Vreti sa inchideti programul?", "Confirmation", 1,
+                          Actiune::Enter, "CONFIRMARE", "I3", 0x7D007D, 1, "Nu", "NU"},
+                      Caz{"Set1Da", "Vreti sa inchideti programul?", "Confirmation", 1,
+                          Actiune::ClickDa, "CONFIRMARE", "I3", 0x7D007D, 1, "Nu", "DA"},
+                      Caz{"CloseBoxAnswersRenunt", "Salut", "Warning", 0, Actiune::CloseBox,
+                          "ATENTIONARE !", "I2", 0xC57B0E, 1, "Bo", "RENUNT"},
+                      Caz{"LoneCrBreaksLine",
+                          "Problema de Windows!\rRestartati calculatorul si reincercati !", "Error",
+                          0, Actiune::Enter, "DEFECTIUNE !", "I1", 0xE10000, 2, "Bo", "OK"},
+                      Caz{"WordWrapAt385", kLung, "Information", 0, Actiune::Enter, "INFORMARE",
+                          "I4", 0x00009D, 2, "Bo", "OK"},
+                      Caz{"SixLinesGrowTaller", kSase, "Warning", 1, Actiune::ClickDa,
+                          "ATENTIONARE !", "I2", 0xC57B0E, 6, "Nu", "DA"}),
     [](const auto& info) { return std::string(info.param.nume); });
 
 TEST(Mesaj, LongLineWidensTheWindow) {

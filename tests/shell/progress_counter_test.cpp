@@ -1,9 +1,10 @@
 // The progress counter: percent text, bar width read back from the screen,
 // and the owner window given back on every way out.
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QLabel>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "shell/Unit7.h"
 

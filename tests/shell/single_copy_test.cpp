@@ -1,6 +1,8 @@
 // One running copy: real program processes started against a private socket
 // folder (TMPDIR), so neither parallel tests nor a copy in real use can meet
 // them.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "shell/Forms.h"
 #include "shell/Globals.h"

@@ -1,5 +1,7 @@
 // The start-up window and its sequence: the look, the progress bar, and the
 // hand-over to the toolbar, also when a step fails.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -8,7 +10,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include "shell/Forms.h"
 #include "shell/Globals.h"

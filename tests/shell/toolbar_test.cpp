@@ -1,14 +1,15 @@
 // The main toolbar: its buttons, its keys and the closing question.
-#include <QDate>
-#include <QDir>
-#include <QTemporaryDir>
-#include <QLabel>
-#include <QStatusBar>
-#include <QScreen>
-#include <QTest>
-#include <QToolButton>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
 
 #include "controls/GradientPanel.h"
 #include "shell/Formats.h"
@@ -107,9 +108,11 @@ TEST_F(Bara, UnlockedButtonsOpenTheirWindowsModally) {
   Form1()->Timer1Timer();
   TForm3* t = Form3();
   t->SeteazaDeblocare(true);
-  const std::pair<QToolButton*, const char*> cazuri[] = {
-      {t->ToolButton5, "Form6"}, {t->ToolButton9, "Form7"}, {t->ToolButton8, "Form8"},
-      {t->ToolButton7, "Form9"}, {t->ToolButton4, "Form21"}};
+  const std::pair<QToolButton*, const char*> cazuri[] = {{t->ToolButton5, "Form6"},
+                                                         {t->ToolButton9, "Form7"},
+                                                         {t->ToolButton8, "Form8"},
+                                                         {t->ToolButton7, "Form9"},
+                                                         {t->ToolButton4, "Form21"}};
   for (const auto& [buton, fereastra] : cazuri) {
     // What the window itself does on opening is its own business here.
     drive::ErrorReports erori;
@@ -124,9 +127,9 @@ TEST_F(Bara, UnlockedButtonsOpenTheirWindowsModally) {
 TEST_F(Bara, ClosingAsksFirst) {
   enum Cum { Esc, F12, Iesire, CloseBox };
   enum Raspuns { Da, Nu, Escape };
-  const std::pair<Cum, Raspuns> cazuri[] = {{Esc, Nu},      {F12, Escape},   {Iesire, Nu},
+  const std::pair<Cum, Raspuns> cazuri[] = {{Esc, Nu},      {F12, Escape},      {Iesire, Nu},
                                             {CloseBox, Nu}, {CloseBox, Escape}, {Esc, Da},
-                                            {F12, Da},      {Iesire, Da},    {CloseBox, Da}};
+                                            {F12, Da},      {Iesire, Da},       {CloseBox, Da}};
   for (const auto& [cum, raspuns] : cazuri) {
     TForm3* t = Form3();
     t->show();

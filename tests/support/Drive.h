@@ -14,11 +14,12 @@
 // after answering it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace drive {

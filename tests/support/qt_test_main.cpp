@@ -2,9 +2,10 @@
 // with one application object created before any widget. It is the program's
 // own, with the same error guard; the guard's reports go to the test (see
 // Drive.h) instead of a message box nobody would answer.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QStandardPaths>
-#include <gtest/gtest.h>
 
 #include "shell/ErrorGuard.h"
 #include "tests/support/Drive.h"
