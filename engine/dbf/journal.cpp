@@ -231,6 +231,33 @@ struct UndoEntry {
   bool outer_needs = true;
 };
 
+// The bytes a write is about to overwrite, read once for both the journal
+// and the undo log when the write is small.
+class CurrentBytes {
+ public:
+  CurrentBytes(const DataFile& f, uint64_t off, uint64_t n) : f_(f), off_(off), end_(off + n) {}
+  void Copy(uint64_t at, size_t len, char* out) {
+    if (at >= off_ && at + len <= end_ && end_ - off_ <= (64u << 10)) {
+      if (!loaded_) {
+        buf_.resize(static_cast<size_t>(end_ - off_));
+        buf_.resize(f_.Read(off_, buf_.data(), buf_.size()));
+        loaded_ = true;
+      }
+      if (at + len <= off_ + buf_.size()) {
+        std::memcpy(out, buf_.data() + (at - off_), len);
+        return;
+      }
+    }
+    f_.ReadExact(at, out, len);
+  }
+
+ private:
+  const DataFile& f_;
+  uint64_t off_, end_;
+  std::string buf_;
+  bool loaded_ = false;
+};
+
 struct UndoLevel {
   size_t start = 0;
   std::unordered_map<DataFile*, IntervalSet> covered;
@@ -270,7 +297,7 @@ class JournalImpl {
     return ref;
   }
 
-  void SaveOriginal(DataFile& f, uint64_t off, uint64_t n) {
+  void SaveOriginal(DataFile& f, uint64_t off, uint64_t n, CurrentBytes& current) {
     Tracked& t = Track(f);
     if (!t.existed) return;
     uint64_t end = std::min(off + n, t.original_length);
@@ -284,14 +311,14 @@ class JournalImpl {
         PutU64(&payload, p);
         size_t head = payload.size();
         payload.resize(head + len);
-        f.ReadExact(p, payload.data() + head, len);
+        current.Copy(p, len, payload.data() + head);
         t.log->Append('R', payload);
       }
       t.saved.Add(a, b);
     }
   }
 
-  void SaveUndo(DataFile& f, uint64_t off, uint64_t n) {
+  void SaveUndo(DataFile& f, uint64_t off, uint64_t n, CurrentBytes& current) {
     if (levels_.empty()) return;
     UndoLevel& inner = levels_.back();
     UndoLevel* outer = levels_.size() >= 2 ? &levels_[levels_.size() - 2] : nullptr;
@@ -313,7 +340,7 @@ class JournalImpl {
       e.file = sp;
       e.off = a;
       e.bytes.resize(static_cast<size_t>(b - a));
-      f.ReadExact(a, e.bytes.data(), e.bytes.size());
+      current.Copy(a, e.bytes.size(), e.bytes.data());
       e.outer_needs = outer && !outer->covered[&f].Covers(a, b);
       undo_.push_back(std::move(e));
       for (auto& l : levels_) l.covered[&f].Add(a, b);
@@ -459,8 +486,9 @@ namespace journal_hooks {
 
 void BeforeWrite(DataFile& f, uint64_t off, uint64_t n) {
   JournalImpl& j = ActiveImpl();
-  j.SaveOriginal(f, off, n);
-  j.SaveUndo(f, off, n);
+  CurrentBytes current(f, off, n);
+  j.SaveOriginal(f, off, n, current);
+  j.SaveUndo(f, off, n, current);
 }
 
 void BeforeTruncate(DataFile& f, uint64_t new_size) {
