@@ -121,9 +121,10 @@ void TForm21::ListFileDir(const QString& cale) {
   for (const auto& f : fisiere_) NumeFisiere << CaleQt(f.path);
 }
 
-void TForm21::GolesteDir(const QString& dir) {
+void TForm21::GolesteDir(const QString& dir, const QString& pastreaza) {
   const QDir d(dir);
   for (const QString& nume : d.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    if (!pastreaza.isEmpty() && QFileInfo(d.filePath(nume)) == QFileInfo(pastreaza)) continue;
     QFile::remove(d.filePath(nume));
   }
 }
@@ -205,7 +206,8 @@ void TForm21::ConvexBtn2Click() {
   }
   // The engine keeps tables open between statements; they are about to be deleted.
   lumi::DefaultSession().ReleaseTables();
-  GolesteDir(CaleData);
+  // An archive kept in Data itself must outlive the emptying it is read after.
+  GolesteDir(CaleData, arhiva);
   QString eroare;
   try {
     DecompressFiles(arhiva, CaleProgram);

@@ -26,9 +26,9 @@ class TForm21 : public QDialog {
   // Arhiva adds nothing). Throws ArchiveError for a file name an archive
   // cannot hold.
   void ListFileDir(const QString& cale);
-  // Deletes every file of the folder, not its sub-folders; a file that
-  // cannot be deleted stays.
-  void GolesteDir(const QString& dir);
+  // Deletes every file of the folder, not its sub-folders, but `pastreaza`
+  // when given; a file that cannot be deleted stays.
+  void GolesteDir(const QString& dir, const QString& pastreaza = QString());
   // Writes the archive of NumeFisiere; throws ArchiveError, leaving no archive.
   void CompressFiles(const QString& arhiva);
   // Writes every member of the archive under `cale`; throws ArchiveError at

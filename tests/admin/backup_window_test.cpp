@@ -133,6 +133,18 @@ TEST_F(Backup, RestoreReplacesDataAndAsksForTheRestart) {
   EXPECT_EQ(folderLaRepornire_, CaleProgram);
 }
 
+TEST_F(Backup, ArchiveKeptInsideDataRestoresAndStays) {
+  TempFolder other;
+  WriteFile(other / "Data" / "CapCom.dbf", RandomBytes(20000, 16));
+  archive::WriteArchive(Data() / "aici.rsv", archive::ListSourceFiles(other.path()));
+  const std::string archiveBytes = ReadFile(Data() / "aici.rsv");
+  const auto seen = Open({Click("ConvexBtn2"), ChooseFile(Path(Data() / "aici.rsv")), Press("Bo")});
+  EXPECT_EQ((*seen)[2].text, Lines(kRestored));
+  auto expected = Snapshot(other / "Data");
+  expected["aici.rsv"] = archiveBytes;
+  EXPECT_EQ(Snapshot(Data()), expected);
+}
+
 TEST_F(Backup, DamagedArchivesLeaveDataExactlyAsItWas) {
   const std::string good = ArchiveBytes(
       {{"Data\\Magazie.dbf", RandomBytes(5000, 13)}, {"Data\\Plati.dbf", std::string(3000, 'p')}});
