@@ -167,6 +167,7 @@ TEST_F(Administration, PasswordsSetInTheWindowOpenItAgain) {
   const std::vector<Case> cases = {
       {"abc ", "abc ", "abc"},
       {"abc", "abc", "abc "},
+      {"c", "c", "C"},  // its stored form holds bytes Windows-1250 leaves undefined
       {QString::fromUtf8("\xC8\x9B\x61r\xC4\x83"), QString::fromUtf8("\xC8\x9B\x61r\xC4\x83"),
        "tara"},  // "țară"
       {"\"k\"", "\"k\"", "k"},
