@@ -101,6 +101,15 @@ TEST_F(Administration, WithoutAPasswordTheLoginWarnsAndOpensTheWindow) {
   EXPECT_EQ((*seen)[1].title, "Administrator program");
 }
 
+TEST_F(Administration, F10LogsInAsTheAdminButtonDoes) {
+  SetPassword("abc");
+  const Dialogs seen({AnswerPassword("abc"), Escape()});
+  drive::activate(Form3());
+  drive::pressKey(Form3(), QString(), Qt::Key_F10);
+  EXPECT_EQ(seen[0].objectName, "Form5");
+  EXPECT_EQ(seen[1].objectName, "Form4");
+}
+
 TEST_F(Administration, RightPasswordOpensUnlockLastsUntilUnticked) {
   SetPassword("abc");
   // Prompt, then the window: tick the box, which unlocks at once, and close.
