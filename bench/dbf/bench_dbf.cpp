@@ -5,6 +5,7 @@
 // peak memory (maxrss) is its own.
 //
 //   bench_dbf [--sizes 10000,100000,1000000] [--dir /tmp/...]
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -109,6 +110,50 @@ double Build(const std::string& path, uint32_t rows, bool tags) {
   return rows;
 }
 
+// The same keyed lookups on SQLite: a table of n rows with an index on the
+// code, lookups through one prepared statement after a warming scan.
+double SqliteLookups(const std::string& dir, uint32_t n, int lookups) {
+  std::string path = dir + "/lookups.sqlite";
+  std::filesystem::remove(path);
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db,
+               "PRAGMA synchronous=FULL; CREATE TABLE c(codcap INTEGER, codcom INTEGER, titlu "
+               "TEXT, total REAL);",
+               nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* ins = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO c VALUES (?, ?, ?, ?)", -1, &ins, nullptr);
+  for (uint32_t i = 0; i < n; ++i) {
+    sqlite3_bind_int(ins, 1, static_cast<int>(i / 8 + 1));
+    sqlite3_bind_int(ins, 2, static_cast<int>(i + 1));
+    std::string t = "Lucrarea " + std::to_string(i / 40);
+    sqlite3_bind_text(ins, 3, t.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(ins, 4, i * 0.5);
+    sqlite3_step(ins);
+    sqlite3_reset(ins);
+  }
+  sqlite3_finalize(ins);
+  sqlite3_exec(db, "COMMIT; CREATE INDEX ic ON c(codcom);", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "SELECT count(*) FROM c INDEXED BY ic WHERE codcom > 0", nullptr, nullptr,
+               nullptr);
+  sqlite3_stmt* q = nullptr;
+  sqlite3_prepare_v2(db, "SELECT rowid FROM c WHERE codcom = ?", -1, &q, nullptr);
+  std::mt19937 rng(3);
+  size_t found = 0;
+  auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < lookups; ++i) {
+    sqlite3_bind_int(q, 1, static_cast<int>(1 + rng() % n));
+    while (sqlite3_step(q) == SQLITE_ROW) ++found;
+    sqlite3_reset(q);
+  }
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  sqlite3_finalize(q);
+  sqlite3_close(db);
+  std::filesystem::remove(path);
+  return found == static_cast<size_t>(lookups) ? s : -1.0;
+}
+
 void Line(const char* what, uint32_t rows, const Result& r, const std::string& extra) {
   std::printf("  %-34s %9u rows  %9.3f s  (cpu %7.3f s)  peak %7.1f MB  %s\n", what, rows,
               r.seconds, r.cpu, r.peak_kb / 1024.0, extra.c_str());
@@ -140,7 +185,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   std::printf("dBase file layer, order-line table (13 fields, 191-byte records), folder %s\n",
               dir.c_str());
-  std::vector<double> lookup_us;
+  std::vector<double> lookup_us, sqlite_us;
   for (uint32_t n : sizes) {
     std::string path = dir + "/Comenzi.dbf";
     std::printf("%u rows\n", n);
@@ -198,6 +243,12 @@ int main(int argc, char** argv) {
     double us = look.seconds * 1e6 / kLookups;
     lookup_us.push_back(us);
     Line("lookup CODCOM = k (tag)", n, look, Fmt("%.2f us each", us));
+    Result lite = InChild([&] { return SqliteLookups(dir, n, kLookups); });
+    lite.seconds = lite.value;
+    double lite_us = lite.seconds * 1e6 / kLookups;
+    sqlite_us.push_back(lite_us);
+    Line("  the same on SQLite (index)", n, lite,
+         Fmt("%.2f us each", lite_us) + Fmt(", ours/SQLite %.2f", us / lite_us));
     Result group = InChild([&] {
       Table t = Table::Open(path);
       std::mt19937 rng(4);
@@ -236,8 +287,8 @@ int main(int argc, char** argv) {
     std::filesystem::remove(dir + "/Plain.dbf");
   }
   if (lookup_us.size() >= 2)
-    std::printf("lookup time ratio, largest / smallest table: %.2f\n",
-                lookup_us.back() / lookup_us.front());
+    std::printf("lookup time ratio, largest / smallest table: %.2f (SQLite %.2f)\n",
+                lookup_us.back() / lookup_us.front(), sqlite_us.back() / sqlite_us.front());
   std::filesystem::remove_all(dir);
   return 0;
 }
