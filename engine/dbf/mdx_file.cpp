@@ -260,8 +260,10 @@ void MdxFile::WriteTagHeader(const MdxTag& t) {
 uint32_t MdxFile::BuildTree(const MdxTag& t, const SortedKeys& sorted) {
   std::string out;
   uint32_t out_page = 0;
+  // The page count in the header is written once, when the tree is whole.
   auto emit = [&](const std::string& block) {
-    uint32_t page = Allocate();
+    uint32_t page = page_count_;
+    page_count_ += pages_per_block_;
     if (out.empty()) out_page = page;
     out += block;
     if (out.size() >= (4u << 20)) {
@@ -305,6 +307,7 @@ uint32_t MdxFile::BuildTree(const MdxTag& t, const SortedKeys& sorted) {
     level.swap(up);
   }
   if (!out.empty()) file_->Write(static_cast<uint64_t>(out_page) * kPage, out.data(), out.size());
+  WriteHeaderCounts();
   return level[0].first;
 }
 
