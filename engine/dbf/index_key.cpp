@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/dbf/codepage.h"
@@ -130,6 +131,51 @@ int CompareKeys(char type, std::string_view a, std::string_view b) {
       if (r != 0) return r < 0 ? -1 : 1;
       return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
     }
+  }
+}
+
+size_t SortableLength(char type, size_t key_length) {
+  switch (type) {
+    case 'N':
+      return kBcdLength;
+    case 'D':
+      return 8;
+    default:
+      return key_length;
+  }
+}
+
+void SortableKey(char type, std::string_view key, char* out) {
+  switch (type) {
+    case 'N': {
+      // A sign class (negative, zero, positive), then the exponent and the
+      // digits, inverted for negatives; the digit-count byte does not order.
+      std::memset(out, 0, kBcdLength);
+      if (IsZeroBcd(key)) {
+        out[0] = 1;
+        return;
+      }
+      bool negative = (static_cast<unsigned char>(key[1]) & 0x80) != 0;
+      const unsigned char flip = negative ? 0xFF : 0x00;
+      out[0] = negative ? 0 : 2;
+      out[1] = static_cast<char>(static_cast<unsigned char>(key[0]) ^ flip);
+      for (int i = 2; i < kBcdLength; ++i)
+        out[i] = static_cast<char>(static_cast<unsigned char>(key[i]) ^ flip);
+      return;
+    }
+    case 'D': {
+      // The double's bits, big-endian, with the sign turned so that they
+      // order as the numbers do; -0 is 0.
+      double d = DateKeyValue(key);
+      if (d == 0) d = 0;
+      uint64_t bits;
+      std::memcpy(&bits, &d, 8);
+      bits = (bits >> 63) ? ~bits : bits | (uint64_t{1} << 63);
+      for (int i = 0; i < 8; ++i) out[i] = static_cast<char>(bits >> (56 - 8 * i));
+      return;
+    }
+    default:
+      std::memcpy(out, key.data(), key.size());
   }
 }
 

@@ -32,6 +32,12 @@ std::optional<std::string> KeyFromValue(const FieldDef& field, const Value& v, c
 // by their meaning, not their bytes, so foreign digit counts still order right.
 int CompareKeys(char type, std::string_view a, std::string_view b);
 
+// The bytes of `key` rewritten so that memcmp orders them as CompareKeys
+// orders the keys, and equal exactly when CompareKeys finds them equal;
+// SortableLength(type, key_length) bytes are written to `out`.
+size_t SortableLength(char type, size_t key_length);
+void SortableKey(char type, std::string_view key, char* out);
+
 // The BCD key of a number written as decimal text ("-12.50"), and back.
 std::string BcdFromText(std::string_view text);
 double BcdToDouble(std::string_view key);

@@ -6,6 +6,7 @@
 
 #include "engine/dbf/field_codec.h"
 #include "engine/dbf/index_key.h"
+#include "engine/dbf/key_order.h"
 #include "engine/dbf/table.h"
 #include "engine/dbf/table_state.h"
 #include "engine/error.h"
@@ -32,22 +33,7 @@ SortedKeys SortKeys(const TableState& s, const FieldDef& f) {
         out.keys += KeyFromField(f, field);
     }
   }
-  out.order.resize(count);
-  for (uint32_t i = 0; i < count; ++i) out.order[i] = i;
-  const char type = KeyType(f);
-  const char* keys = out.keys.data();
-  const size_t kl = out.key_length;
-  if (type == 'C') {
-    std::sort(out.order.begin(), out.order.end(), [&](uint32_t a, uint32_t b) {
-      int c = std::memcmp(keys + a * kl, keys + b * kl, kl);
-      return c < 0 || (c == 0 && a < b);
-    });
-  } else {
-    std::sort(out.order.begin(), out.order.end(), [&](uint32_t a, uint32_t b) {
-      int c = CompareKeys(type, {keys + a * kl, kl}, {keys + b * kl, kl});
-      return c < 0 || (c == 0 && a < b);
-    });
-  }
+  out.order = OrderKeys(KeyType(f), out.keys, out.key_length);
   return out;
 }
 

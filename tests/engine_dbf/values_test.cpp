@@ -8,6 +8,7 @@
 #include "engine/dbf/codepage.h"
 #include "engine/dbf/field_codec.h"
 #include "engine/dbf/index_key.h"
+#include "engine/dbf/key_order.h"
 #include "engine/error.h"
 
 namespace lumi::dbf {
@@ -233,6 +234,53 @@ TEST(IndexKeys, BcdOrderFollowsTheNumbersIncludingForeignDigitCounts) {
   foreign_100[1] = 0x0D;
   EXPECT_EQ(CompareKeys('N', foreign_100, BcdFromText("100")), 0);
   EXPECT_LT(CompareKeys('N', BcdFromText("99"), foreign_100), 0);
+}
+
+// A tag's entries in order: by key as CompareKeys has it, equal keys by
+// record. Each set has repeats, keys that agree in their first 8 bytes only,
+// and keys whose bytes differ while CompareKeys finds them equal.
+TEST(IndexKeys, OrderKeysFollowsCompareKeysThenTheRecord) {
+  std::mt19937 rng(11);
+  std::string foreign_100 = BcdFromText("100");
+  foreign_100[1] = 0x0D;
+  std::string odd_zero = BcdFromText("0");
+  odd_zero[0] = 0x40;  // zero digits, another exponent: still zero
+  double minus_zero = -0.0;
+  std::string date_minus_zero(8, '\0');
+  std::memcpy(date_minus_zero.data(), &minus_zero, 8);
+  FieldDef d = FieldDef::DateField("D");
+  struct Case {
+    char type;
+    std::vector<std::string> keys;
+  } cases[] = {
+      {'N',
+       {BcdFromText("100"), BcdFromText("-3"), BcdFromText("0"), foreign_100, BcdFromText("-12.5"),
+        BcdFromText("12.5"), odd_zero, BcdFromText("-3"), BcdFromText("0.05"), BcdFromText("-0.05"),
+        BcdFromText("99"), BcdFromText("123456789012.34"), BcdFromText("123456789012.35"),
+        BcdFromText("100")}},
+      {'D',
+       {KeyFromField(d, "20000101"), KeyFromField(d, "        "), KeyFromField(d, "19810101"),
+        date_minus_zero, KeyFromField(d, "20000101"), KeyFromField(d, "19991231")}},
+      {'C',
+       {"Geam float 4", "Geam float 2", "Sticla mata ", "Geam float 4", "Geam flo    ",
+        "            ", "Geam float 2", "geam float 4", "Geam float 4"}},
+  };
+  for (auto& c : cases) {
+    // Many more of each, so that runs of equal heads are long.
+    std::vector<std::string> keys = c.keys;
+    for (int i = 0; i < 500; ++i) keys.push_back(c.keys[rng() % c.keys.size()]);
+    const size_t kl = keys[0].size();
+    std::string all;
+    for (auto& k : keys) all += k;
+    std::vector<uint32_t> want(keys.size());
+    for (uint32_t i = 0; i < want.size(); ++i) want[i] = i;
+    std::sort(want.begin(), want.end(), [&](uint32_t a, uint32_t b) {
+      int r = CompareKeys(c.type, keys[a], keys[b]);
+      return r < 0 || (r == 0 && a < b);
+    });
+    EXPECT_EQ(OrderKeys(c.type, all, kl), want) << c.type;
+  }
+  EXPECT_TRUE(OrderKeys('C', "", 10).empty());
 }
 
 TEST(IndexKeys, DateKeysAreJulianDayDoubles) {
