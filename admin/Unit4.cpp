@@ -16,8 +16,8 @@
 
 #include "admin/DialogKeys.h"
 #include "admin/Unit5.h"
-#include "admin/cp1250.h"
 #include "admin/password_scramble.h"
+#include "engine/dbf/codepage.h"
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
@@ -113,9 +113,11 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 }
 
 QString TForm4::CodeazaStr(const QString& parola) {
-  const auto bytes = lumi::Cp1250FromUtf8(parola.toStdString());
-  if (!bytes) return QString();
-  return QString::fromStdString(lumi::Utf8FromCp1250(lumi::ScramblePassword(*bytes)));
+  // The password is scrambled as its Windows-1250 bytes.
+  const lumi::dbf::CodePage& cp1250 = lumi::dbf::CodePage::ForNumber(1250);
+  std::string bytes, bad;
+  if (!cp1250.Encode(parola.toStdString(), &bytes, &bad)) return QString();
+  return QString::fromStdString(cp1250.Decode(lumi::ScramblePassword(bytes)));
 }
 
 void TForm4::CitesteSocietate() {

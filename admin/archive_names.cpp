@@ -4,12 +4,15 @@
 #include <array>
 #include <cctype>
 
-#include "admin/cp1250.h"
+#include "engine/dbf/codepage.h"
 
 namespace lumi::archive {
 namespace {
 
 constexpr char kSeparator = '\\';
+
+// Stored names are in Windows-1250, the workshop's code page.
+const dbf::CodePage& NameCodePage() { return dbf::CodePage::ForNumber(1250); }
 
 // Names Windows opens as devices whatever their extension.
 bool IsDeviceName(std::string_view name) {
@@ -37,10 +40,14 @@ bool IsPlainFileName(std::string_view name) {
 
 std::optional<std::string> StoredName(std::string_view folder, const std::filesystem::path& file) {
   const std::u8string utf8 = file.filename().u8string();
-  auto bytes =
-      Cp1250FromUtf8(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
-  if (!bytes || !IsPlainFileName(*bytes)) return std::nullopt;
-  return std::string(folder) + kSeparator + *bytes;
+  std::string bytes, bad;
+  if (!NameCodePage().Encode(
+          std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()), &bytes,
+          &bad) ||
+      !IsPlainFileName(bytes)) {
+    return std::nullopt;
+  }
+  return std::string(folder) + kSeparator + bytes;
 }
 
 std::optional<std::filesystem::path> PlaceOf(std::string_view storedName,
@@ -52,14 +59,14 @@ std::optional<std::filesystem::path> PlaceOf(std::string_view storedName,
   if ((folder != kDataFolder && folder != kArchiveFolder) || !IsPlainFileName(name)) {
     return std::nullopt;
   }
-  const std::string utf8 = Utf8FromCp1250(name);
+  const std::string utf8 = NameCodePage().Decode(name);
   const std::u8string u8(utf8.begin(), utf8.end());
   return root / std::filesystem::path(std::u8string(folder.begin(), folder.end())) /
          std::filesystem::path(u8);
 }
 
 std::string PrintableName(std::string_view storedName) {
-  std::string text = Utf8FromCp1250(storedName);
+  std::string text = NameCodePage().Decode(storedName);
   for (char& c : text) {
     if (static_cast<unsigned char>(c) < 32 || c == 0x7F) c = '?';
   }

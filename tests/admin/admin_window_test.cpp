@@ -12,7 +12,7 @@
 
 #include "admin/Unit4.h"
 #include "admin/Unit5.h"
-#include "admin/cp1250.h"
+#include "engine/dbf/codepage.h"
 #include "shell/IniFile.h"
 #include "shell/Unit1.h"
 #include "tests/admin/window_fixture.h"
@@ -82,13 +82,14 @@ class MustNotOpen {
 };
 
 TEST_F(Administration, ScrambledPasswordIsTheKnownBytes) {
-  const QString stored = TForm4::CodeazaStr("abc");
-  EXPECT_EQ(Cp1250FromUtf8(stored.toStdString()),
-            "\x48\x95\x60\x2C\x73\x48\x61\x41\x3C\x5C\x93\x70\x8D\x62\x6B\x63");
-  const auto empty = Cp1250FromUtf8(TForm4::CodeazaStr("").toStdString());
-  ASSERT_TRUE(empty);
-  EXPECT_GE(empty->size(), 7u);
-  EXPECT_LE(empty->size(), 36u);
+  const lumi::dbf::CodePage& cp1250 = lumi::dbf::CodePage::ForNumber(1250);
+  std::string stored, bad;
+  EXPECT_TRUE(cp1250.Encode(TForm4::CodeazaStr("abc").toStdString(), &stored, &bad));
+  EXPECT_EQ(stored, "\x48\x95\x60\x2C\x73\x48\x61\x41\x3C\x5C\x93\x70\x8D\x62\x6B\x63");
+  std::string empty;
+  ASSERT_TRUE(cp1250.Encode(TForm4::CodeazaStr("").toStdString(), &empty, &bad));
+  EXPECT_GE(empty.size(), 7u);
+  EXPECT_LE(empty.size(), 36u);
 }
 
 TEST_F(Administration, WithoutAPasswordTheLoginWarnsAndOpensTheWindow) {
