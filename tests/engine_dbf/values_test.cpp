@@ -264,6 +264,10 @@ TEST(IndexKeys, OrderKeysFollowsCompareKeysThenTheRecord) {
       {'C',
        {"Geam float 4", "Geam float 2", "Sticla mata ", "Geam float 4", "Geam flo    ",
         "            ", "Geam float 2", "geam float 4", "Geam float 4"}},
+      {'C',
+       {"Lucrarea 12345678 ab", "Lucrarea 12345678 aa", "Lucrarea 1234567  ab",
+        "Lucrarea 12345678 ab", "Lucrarea 12345679 aa", "Lucrarea 12345678 b ",
+        "Lucrarea            "}},
   };
   for (auto& c : cases) {
     // Many more of each, so that runs of equal heads are long.
