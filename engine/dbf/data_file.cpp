@@ -16,6 +16,8 @@ namespace lumi::dbf {
 
 namespace {
 
+constexpr size_t kPendingPiece = 1u << 20;  // bytes of one pending range before a new one
+
 std::unordered_map<std::string, std::weak_ptr<DataFile>>& Registry() {
   static std::unordered_map<std::string, std::weak_ptr<DataFile>> files;
   return files;
@@ -167,6 +169,11 @@ void DataFile::Overlay(uint64_t off, const char* data, size_t n) {
     auto p = std::prev(it);
     if (p->first + p->second.size() >= off) it = p;
   }
+  // A long run of writes one after another is held in pieces: growing a
+  // single range would copy it again at every doubling of its size.
+  if (it != pending_.end() && it->first <= off && off == it->first + it->second.size() &&
+      it->second.size() >= kPendingPiece)
+    ++it;
   if (it != pending_.end() && it->first <= off) {
     // Extend or overwrite inside the range that starts at or before off.
     std::string& s = it->second;

@@ -83,7 +83,7 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   uint64_t disk_size_ = 0;
   uint64_t size_ = 0;
   uint64_t trunc_low_ = UINT64_MAX;          // bytes from here up are gone from the disk image
-  std::map<uint64_t, std::string> pending_;  // merged, non-adjacent ranges
+  std::map<uint64_t, std::string> pending_;  // non-overlapping ranges, merged up to ~1 MB
   uint64_t pending_bytes_ = 0;
   uint64_t generation_ = 0;
 };
