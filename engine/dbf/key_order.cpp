@@ -21,6 +21,29 @@ uint64_t Head(const char* p, size_t n) {
   return v;
 }
 
+// Sorts entries that are in index order by head, then index: a radix sort
+// (stable, so equal heads keep their order), one byte at a time from the
+// lowest, skipping the bytes all entries share.
+void RadixSortHeads(Entry* e, size_t n) {
+  std::vector<Entry> other(n);
+  Entry* from = e;
+  Entry* to = other.data();
+  for (int shift = 0; shift < 64; shift += 8) {
+    size_t at[256] = {};
+    for (size_t i = 0; i < n; ++i) ++at[(from[i].head >> shift) & 0xFF];
+    if (at[(from[0].head >> shift) & 0xFF] == n) continue;
+    size_t sum = 0;
+    for (size_t& a : at) {
+      size_t c = a;
+      a = sum;
+      sum += c;
+    }
+    for (size_t i = 0; i < n; ++i) to[at[(from[i].head >> shift) & 0xFF]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != e) std::copy(from, from + n, e);
+}
+
 // Sorts `e` (entries whose keys agree before byte `from`, in index order) by
 // key from byte `from` on, then index: 8 bytes at a time, each step reading
 // every key once and sorting integers, then the same for each run that ties.
@@ -30,7 +53,13 @@ void SortFrom(Entry* e, size_t n, const char* sk, size_t sl, size_t from) {
   };
   for (size_t i = 0; i < n; ++i)
     e[i].head = Head(sk + static_cast<size_t>(e[i].index) * sl + from, sl - from);
-  std::sort(e, e + n, by_head);
+  // Keys are often appended in order (codes counted up): nothing to sort.
+  if (!std::is_sorted(e, e + n, by_head)) {
+    if (n >= 1024)
+      RadixSortHeads(e, n);
+    else
+      std::sort(e, e + n, by_head);
+  }
   const size_t next = from + 8;
   if (next >= sl) return;
   auto rest = [&](const Entry& x) { return sk + static_cast<size_t>(x.index) * sl + next; };

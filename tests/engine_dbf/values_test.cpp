@@ -270,9 +270,10 @@ TEST(IndexKeys, OrderKeysFollowsCompareKeysThenTheRecord) {
         "Lucrarea            "}},
   };
   for (auto& c : cases) {
-    // Many more of each, so that runs of equal heads are long.
+    // Many more of each: long runs of equal heads, and a set large enough
+    // for the sort of large sets.
     std::vector<std::string> keys = c.keys;
-    for (int i = 0; i < 500; ++i) keys.push_back(c.keys[rng() % c.keys.size()]);
+    for (int i = 0; i < 3000; ++i) keys.push_back(c.keys[rng() % c.keys.size()]);
     const size_t kl = keys[0].size();
     std::string all;
     for (auto& k : keys) all += k;
