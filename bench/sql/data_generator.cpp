@@ -97,13 +97,13 @@ Dataset Generate(int order_lines) {
 
 void WriteDbf(const Dataset& d, const std::string& folder) {
   std::filesystem::create_directories(folder);
-  struct Spec {
+  struct TableLayout {
     const char* file;
     std::vector<FieldDef> fields;
     std::vector<const char*> tags;
     const std::vector<std::vector<Value>>* rows;
   };
-  const std::vector<Spec> specs = {
+  const std::vector<TableLayout> layouts = {
       {"Magazie.dbf",
        {FieldDef::Numeric("CODMAG", 10, 0), FieldDef::DateField("DATAIN"),
         FieldDef::Char("FURNIZOR", 40), FieldDef::Char("DENUMIRE", 40), FieldDef::Char("UM", 3),
@@ -141,7 +141,7 @@ void WriteDbf(const Dataset& d, const std::string& folder) {
        {"CODCLI", "CODCAP"},
        &d.plati},
   };
-  for (const Spec& s : specs) {
+  for (const TableLayout& s : layouts) {
     std::string path = folder + "/" + s.file;
     dbf::Journal j;
     dbf::Table t = dbf::Table::Create(path, s.fields);
