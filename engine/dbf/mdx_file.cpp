@@ -361,28 +361,30 @@ void MdxFile::Rebuild(const std::function<SortedKeys(int tag)>& sorted) {
   WriteTagTable();
 }
 
-uint32_t MdxFile::MaxRecno(const MdxTag& t, uint32_t page, int depth) const {
+MdxFile::LastEntry MdxFile::RightmostLeaf(const MdxTag& t, uint32_t page, int depth) const {
   for (;; ++depth) {
     if (depth > kMaxDepth) Damaged("the tree is too deep");
     const std::string& b = Block(page);
     NodeView v{t, const_cast<char*>(b.data())};
     uint32_t n = v.count();
     if (n > t.max_keys) Damaged("a node holds too many keys");
-    if (v.leaf()) return n ? v.ptr(n - 1) : 0;
+    if (v.leaf()) return {&b, n};
     page = v.ptr(n);
   }
 }
 
+uint32_t MdxFile::MaxRecno(const MdxTag& t, uint32_t page, int depth) const {
+  const LastEntry last = RightmostLeaf(t, page, depth);
+  if (last.count == 0) return 0;
+  NodeView v{t, const_cast<char*>(last.block->data())};
+  return v.ptr(last.count - 1);
+}
+
 std::string MdxFile::MaxKey(const MdxTag& t, uint32_t page, int depth) const {
-  for (;; ++depth) {
-    if (depth > kMaxDepth) Damaged("the tree is too deep");
-    const std::string& b = Block(page);
-    NodeView v{t, const_cast<char*>(b.data())};
-    uint32_t n = v.count();
-    if (n > t.max_keys) Damaged("a node holds too many keys");
-    if (v.leaf()) return n ? std::string(v.key(n - 1)) : std::string();
-    page = v.ptr(n);
-  }
+  const LastEntry last = RightmostLeaf(t, page, depth);
+  if (last.count == 0) return std::string();
+  NodeView v{t, const_cast<char*>(last.block->data())};
+  return std::string(v.key(last.count - 1));
 }
 
 // Position of (key, recno) among the entries of a node: the first entry not

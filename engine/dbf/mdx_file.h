@@ -110,6 +110,12 @@ class MdxFile {
                         int depth);
   bool EraseAt(const MdxTag& t, uint32_t page, const std::string& key, uint32_t recno, int depth,
                bool* max_changed, std::string* new_max, bool* now_empty);
+  // The rightmost leaf below a page: its block and how many keys it holds.
+  struct LastEntry {
+    const std::string* block;
+    uint32_t count;
+  };
+  LastEntry RightmostLeaf(const MdxTag& t, uint32_t page, int depth) const;
   uint32_t MaxRecno(const MdxTag& t, uint32_t page, int depth) const;
   std::string MaxKey(const MdxTag& t, uint32_t page, int depth) const;
   bool WalkAt(const MdxTag& t, uint32_t page, int depth, const StartFn* start,
