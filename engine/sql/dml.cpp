@@ -46,10 +46,10 @@ int64_t UpdateThroughKey(SourceTable& target, int field, const Expr& value,
   const SubqueryCache& c = subqueries.Keyed(value);
   const dbf::FieldDef& fd = fields[static_cast<size_t>(field)];
   int64_t count = 0;
-  for (size_t i = 0; i < c.keyed.size(); ++i) {
-    if (i > 0 && c.keyed[i].first == c.keyed[i - 1].first) continue;
-    bool several = std::binary_search(c.multiple.begin(), c.multiple.end(), c.keyed[i].first);
-    dbf::Value v = ConvertForField(c.keyed[i].second, fd.type, fd.name, env.date_format);
+  for (uint32_t k = 0; k < c.keyed.key_count(); ++k) {
+    uint32_t i = c.keyed.First(k);
+    bool several = c.keyed.Count(k) > 1;
+    dbf::Value v = ConvertForField(c.values[i], fd.type, fd.name, env.date_format);
     dbf::Value key = ConvertForField(c.key_values[i], fields[static_cast<size_t>(key_field)].type,
                                      fields[static_cast<size_t>(key_field)].name, env.date_format);
     for (uint32_t r : target.table.FindEqual(tag, key)) {

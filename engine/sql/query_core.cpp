@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
-
 #include "engine/error.h"
+#include "engine/sql/key_index.h"
 #include "engine/sql/select_plan.h"
 #include "engine/sql/values.h"
 
@@ -352,7 +351,7 @@ struct HashedTable {
   size_t slots = 0;
   std::vector<dbf::Value> values;  // row-major
   size_t rows = 0;
-  std::unordered_map<std::string, std::vector<uint32_t>> index;
+  KeyIndex index;
   std::vector<const Expr*> own_keys;    // this table's side of each equality
   std::vector<const Expr*> probe_keys;  // the joined side
   std::vector<const Expr*> conditions;  // checked once this table is joined
@@ -462,7 +461,7 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
           if (v.is_null()) return;  // NULL joins nothing
           AppendKey(key, v);
         }
-        h.index[key].push_back(idx);
+        h.index.Add(key, idx);
       }
       h.values.insert(h.values.end(), buf.begin(), buf.end());
       ++h.rows;
@@ -488,6 +487,7 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
   std::vector<dbf::Value> dbuf(ds.fields.size());
   rows[driver] = dbuf.data();
   uint32_t recno = 0;
+  uint32_t first_hit = KeyIndex::kNone;  // the first join's key for the driver's row
   std::function<void(size_t)> probe = [&](size_t s) {
     if (s == order.size()) {
       row(frame, recno);
@@ -505,15 +505,20 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     if (h.own_keys.empty()) {
       for (uint32_t i = 0; i < h.rows; ++i) visit(i);
     } else {
-      std::string k;
-      for (const Expr* e : h.probe_keys) {
-        dbf::Value v = Eval(*e, frame, env_);
-        if (v.is_null()) return;
-        AppendKey(k, v);
+      uint32_t k = KeyIndex::kNone;
+      if (s == 1 && first_hit != KeyIndex::kNone) {
+        k = first_hit;  // the driver's row found it already
+      } else {
+        std::string key_bytes;
+        for (const Expr* e : h.probe_keys) {
+          dbf::Value v = Eval(*e, frame, env_);
+          if (v.is_null()) return;
+          AppendKey(key_bytes, v);
+        }
+        k = h.index.Find(key_bytes);
+        if (k == KeyIndex::kNone) return;
       }
-      auto it = h.index.find(k);
-      if (it == h.index.end()) return;
-      for (uint32_t i : it->second) visit(i);
+      for (uint32_t i = h.index.First(k); i != KeyIndex::kNone; i = h.index.Next(i)) visit(i);
     }
     rows[t] = nullptr;
   };
@@ -555,7 +560,8 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
         if (v.is_null()) return;
         AppendKey(probe_key, v);
       }
-      if (!first->index.count(probe_key)) return;
+      first_hit = first->index.Find(probe_key);
+      if (first_hit == KeyIndex::kNone) return;
     }
     for (size_t k = 0; k < dbuf.size(); ++k) {
       if (!early[k]) dbuf[k] = read(ds.fields[k]);

@@ -10,6 +10,7 @@
 #include "engine/session.h"
 #include "engine/sql/ast.h"
 #include "engine/sql/eval.h"
+#include "engine/sql/key_index.h"
 
 namespace lumi::sql {
 
@@ -88,16 +89,17 @@ struct SubqueryCache {
   bool done = false;  // uncorrelated results below are computed
   dbf::Value scalar;
   bool scalar_rows = false;
-  std::vector<std::string> set;  // sorted keys of IN (SELECT ...)
+  KeyIndex set;  // the keys of IN (SELECT ...)
   bool set_has_null = false;
   // A correlated equality (inner_key = outer_key) evaluated once for all rows:
-  // key -> value; `multiple` keys found more than one row.
+  // every row's inner key in `keyed` (entry i is row i), with the row's value
+  // and its key as a value; a key with more than one entry found several rows.
   Expr* inner_key = nullptr;
   Expr* outer_key = nullptr;
   size_t key_at = 0;  // position of the inner key in the plan's output rows
-  std::vector<std::pair<std::string, dbf::Value>> keyed;  // sorted by key
-  std::vector<dbf::Value> key_values;                     // the keys themselves, same order
-  std::vector<std::string> multiple;
+  KeyIndex keyed;
+  std::vector<dbf::Value> values;
+  std::vector<dbf::Value> key_values;
 };
 
 // A key that compares equal exactly when SQL '=' says so (texts without their

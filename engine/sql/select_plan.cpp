@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/error.h"
@@ -234,14 +233,17 @@ size_t SelectPlan::AddHiddenOutput(Expr* e) {
 }
 
 void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Value*)>& sink) {
-  std::unordered_set<std::string> distinct_keys;
+  KeyIndex distinct_keys;
+  std::string distinct_key;
+  std::vector<dbf::Value> out(outputs_.size());
   auto emit = [&](const Frame& f) {
-    std::vector<dbf::Value> out(outputs_.size());
     for (size_t i = 0; i < outputs_.size(); ++i) out[i] = Eval(*outputs_[i], f, env_);
     if (select_.distinct) {
-      std::string key;
-      for (size_t i = 0; i < columns_.size(); ++i) AppendKey(key, out[i]);
-      if (!distinct_keys.insert(std::move(key)).second) return;
+      distinct_key.clear();
+      for (size_t i = 0; i < columns_.size(); ++i) AppendKey(distinct_key, out[i]);
+      bool added;
+      distinct_keys.Intern(distinct_key, &added);
+      if (!added) return;
     }
     sink(out.data());
   };
@@ -254,7 +256,7 @@ void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Val
   const size_t n = core_->table_count();
   std::vector<size_t> offsets(n + 1, 0);
   for (size_t t = 0; t < n; ++t) offsets[t + 1] = offsets[t] + core_->table(t).fields.size();
-  std::unordered_map<std::string, size_t> index;
+  KeyIndex index;
   std::vector<Group> groups;
   std::string key;
   auto new_group = [&]() -> Group& {
@@ -271,7 +273,8 @@ void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Val
   core_->Run(outer, [&](const Frame& f, uint32_t) {
     key.clear();
     for (auto& g : select_.group_by) AppendKey(key, Eval(*g, f, env_));
-    auto [it, inserted] = index.emplace(key, groups.size());
+    bool inserted;
+    uint32_t group = index.Intern(key, &inserted);
     if (inserted) {
       Group& g = new_group();
       for (size_t t = 0; t < n; ++t) {
@@ -279,7 +282,7 @@ void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Val
           g.rep[offsets[t] + s] = f.rows[t][s];
       }
     }
-    Group& g = groups[it->second];
+    Group& g = groups[group];
     for (size_t i = 0; i < aggregates_.size(); ++i) {
       const Expr& a = *aggregates_[i];
       Accumulator& acc = g.acc[i];
@@ -404,47 +407,30 @@ dbf::Value CachedSubqueries::ScalarFound(const Expr& e, const Frame& f, bool* fo
   if (k.is_null()) return dbf::Value();
   std::string key;
   AppendKey(key, k);
-  if (std::binary_search(c.multiple.begin(), c.multiple.end(), key)) {
+  uint32_t found_key = c.keyed.Find(key);
+  if (found_key == KeyIndex::kNone) return dbf::Value();
+  if (c.keyed.Count(found_key) > 1) {
     throw EngineError("A sub-select used as a value found more than one row for " +
                       ToDebugString(k));
   }
-  auto it = std::lower_bound(c.keyed.begin(), c.keyed.end(), key,
-                             [](const auto& a, const std::string& b) { return a.first < b; });
-  if (it == c.keyed.end() || it->first != key) return dbf::Value();
   *found = true;
-  return it->second;
+  return c.values[c.keyed.First(found_key)];
 }
 
 const SubqueryCache& CachedSubqueries::Keyed(const Expr& e) {
   SubqueryCache& c = *e.cache;
   if (c.done) return c;
   size_t key_at = c.key_at;
+  std::string key;
   c.plan->Run(nullptr, [&](const dbf::Value* v) {
     const dbf::Value& k = v[key_at];
     if (k.is_null()) return;
-    std::string key;
+    key.clear();
     AppendKey(key, k);
-    c.keyed.emplace_back(std::move(key), v[0]);
+    c.keyed.Add(key, static_cast<uint32_t>(c.values.size()));
+    c.values.push_back(v[0]);
     c.key_values.push_back(k);
   });
-  std::vector<size_t> order(c.keyed.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return c.keyed[a].first < c.keyed[b].first; });
-  std::vector<std::pair<std::string, dbf::Value>> keyed;
-  std::vector<dbf::Value> key_values;
-  for (size_t i : order) {
-    keyed.push_back(std::move(c.keyed[i]));
-    key_values.push_back(std::move(c.key_values[i]));
-  }
-  c.keyed = std::move(keyed);
-  c.key_values = std::move(key_values);
-  for (size_t i = 1; i < c.keyed.size(); ++i) {
-    if (c.keyed[i].first == c.keyed[i - 1].first &&
-        (c.multiple.empty() || c.multiple.back() != c.keyed[i].first)) {
-      c.multiple.push_back(c.keyed[i].first);
-    }
-  }
   c.done = true;
   return c;
 }
@@ -462,17 +448,16 @@ std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& 
         }
         std::string k;
         AppendKey(k, row[0]);
-        c.set.push_back(std::move(k));
+        bool added;
+        c.set.Intern(k, &added);
       });
-      std::sort(c.set.begin(), c.set.end());
-      c.set.erase(std::unique(c.set.begin(), c.set.end()), c.set.end());
       c.done = true;
     }
     if (v.is_null()) {
-      if (c.set.empty() && !c.set_has_null) return false;
+      if (c.set.key_count() == 0 && !c.set_has_null) return false;
       return std::nullopt;
     }
-    if (std::binary_search(c.set.begin(), c.set.end(), key)) return true;
+    if (c.set.Find(key) != KeyIndex::kNone) return true;
     if (c.set_has_null) return std::nullopt;
     return false;
   }
