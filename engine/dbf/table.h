@@ -140,6 +140,9 @@ class Table {
 class Scanner {
  public:
   bool Next();  // moves to the next record; false past the last
+  // Moves to record `recno` (1..RecordCount(), else EngineError). Records
+  // visited in ascending order near each other share one read.
+  void Seek(uint32_t recno);
   uint32_t recno() const { return recno_; }
   bool deleted() const;
   Value Get(int field) const;

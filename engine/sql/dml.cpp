@@ -38,10 +38,7 @@ int64_t UpdateThroughKey(SourceTable& target, int field, const Expr& value,
   if (outer.kind != ExprKind::kColumn || outer.depth != 1 || outer.table != 0) return -1;
   int key_field = target.fields[static_cast<size_t>(outer.slot)];
   const auto& fields = target.table.fields();
-  std::string tag;
-  for (const auto& t : target.table.Tags()) {
-    if (ToUpper(t.expression) == ToUpper(fields[static_cast<size_t>(key_field)].name)) tag = t.name;
-  }
+  std::string tag = TagOnField(target.table, key_field);
   if (tag.empty()) return -1;
   const SubqueryCache& c = subqueries.Keyed(value);
   const dbf::FieldDef& fd = fields[static_cast<size_t>(field)];

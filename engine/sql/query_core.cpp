@@ -94,6 +94,14 @@ void AppendKey(std::string& key, const dbf::Value& v) {
   }
 }
 
+std::string TagOnField(const dbf::Table& table, int field) {
+  const std::string& name = table.fields()[static_cast<size_t>(field)].name;
+  for (const auto& tag : table.Tags()) {
+    if (ToUpper(tag.expression) == ToUpper(name)) return tag.name;
+  }
+  return "";
+}
+
 int SourceTable::SlotOf(int field) {
   for (size_t i = 0; i < fields.size(); ++i) {
     if (fields[i] == field) return static_cast<int>(i);
@@ -346,6 +354,40 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
 
 namespace {
 
+// The records of `table` whose `field` equals one of `count` key values
+// (key(i) gives the i-th), found through the field's tag and sorted; nullopt
+// when there is no tag or when they are too many for that to beat a scan.
+std::optional<std::vector<uint32_t>> RecordsWithKeys(
+    const dbf::Table& table, int field, size_t count,
+    const std::function<dbf::Value(uint32_t)>& key) {
+  std::string tag = TagOnField(table, field);
+  if (tag.empty()) return std::nullopt;
+  const size_t limit = table.RecordCount() / 8;
+  if (count > limit) return std::nullopt;
+  const char type = table.fields()[static_cast<size_t>(field)].type;
+  dbf::ValueKind kind = type == 'C'   ? dbf::ValueKind::kText
+                        : type == 'D' ? dbf::ValueKind::kDate
+                        : (type == 'N' || type == 'F') ? dbf::ValueKind::kNumber
+                                                       : dbf::ValueKind::kNull;
+  if (kind == dbf::ValueKind::kNull) return std::nullopt;
+  std::vector<uint32_t> out;
+  try {
+    for (uint32_t i = 0; i < count; ++i) {
+      dbf::Value v = key(i);
+      // A key of another kind never equals the field's values.
+      if (v.kind() != kind) continue;
+      std::vector<uint32_t> r = table.FindEqual(tag, v);
+      out.insert(out.end(), r.begin(), r.end());
+      if (out.size() > limit) return std::nullopt;
+    }
+  } catch (const EngineError&) {
+    return std::nullopt;  // a key the tag cannot hold: the scan decides
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
+
 // The rows of one joined table, read once.
 struct HashedTable {
   size_t slots = 0;
@@ -467,9 +509,11 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
       ++h.rows;
     };
     if (candidates[t]) {
+      dbf::Scanner sc = st.table.Scan();
       for (uint32_t r : *candidates[t]) {
-        if (st.table.IsDeleted(r)) continue;
-        for (size_t k = 0; k < h.slots; ++k) buf[k] = st.table.Get(r, st.fields[k]);
+        sc.Seek(r);
+        if (sc.deleted()) continue;
+        for (size_t k = 0; k < h.slots; ++k) buf[k] = sc.Get(st.fields[k]);
         take();
       }
     } else {
@@ -547,6 +591,23 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
   if (first_keyed) {
     for (const Expr* k : first->probe_keys) mark(*k, mark);
   }
+  // A driver joined on a tagged column to a table that kept few keys reads
+  // only the records the tag finds for those keys, still in file order.
+  if (first_keyed && !candidates[driver] && first->probe_keys.size() == 1) {
+    const Expr& col = *first->probe_keys[0];
+    size_t t = order[1];
+    if (col.kind == ExprKind::kColumn && col.depth == 0) {
+      int field = ds.fields[static_cast<size_t>(col.slot)];
+      rows[t] = nullptr;
+      candidates[driver] = RecordsWithKeys(ds.table, field, first->index.key_count(),
+                                           [&](uint32_t k) {
+                                             uint32_t idx = first->index.First(k);
+                                             rows[t] = &first->values[idx * first->slots];
+                                             return Eval(*first->own_keys[0], frame, env_);
+                                           });
+      rows[t] = nullptr;
+    }
+  }
   std::string probe_key;
   auto drive = [&](auto&& read) {
     for (size_t k = 0; k < dbuf.size(); ++k) {
@@ -569,10 +630,12 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     probe(1);
   };
   if (candidates[driver]) {
+    dbf::Scanner sc = ds.table.Scan();
     for (uint32_t r : *candidates[driver]) {
-      if (ds.table.IsDeleted(r)) continue;
+      sc.Seek(r);
+      if (sc.deleted()) continue;
       recno = r;
-      drive([&](int field) { return ds.table.Get(r, field); });
+      drive([&](int field) { return sc.Get(field); });
     }
   } else {
     dbf::Scanner sc = ds.table.Scan();

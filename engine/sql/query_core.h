@@ -106,4 +106,7 @@ struct SubqueryCache {
 // trailing blanks, numbers by value); for hashing joins and grouping.
 void AppendKey(std::string& key, const dbf::Value& v);
 
+// The name of a tag of `table` keyed on `field` alone, or "".
+std::string TagOnField(const dbf::Table& table, int field);
+
 }  // namespace lumi::sql
