@@ -1,13 +1,16 @@
 #include "engine/dbf/data_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/dbf/journal_hooks.h"
 #include "engine/error.h"
@@ -128,6 +131,31 @@ size_t DataFile::Read(uint64_t off, void* buf, size_t n) const {
   if (!exists() || off >= size_) return 0;
   if (n > size_ - off) n = static_cast<size_t>(size_ - off);
   char* out = static_cast<char*>(buf);
+  const uint64_t end = off + n;
+  // Pending ranges where there are some, the disk image between them.
+  auto it = pending_.upper_bound(off);
+  if (it != pending_.begin() && std::prev(it)->first + std::prev(it)->second.size() > off) --it;
+  uint64_t at = off;
+  while (at < end) {
+    if (it == pending_.end() || it->first >= end) {
+      ReadImage(at, out + (at - off), static_cast<size_t>(end - at));
+      break;
+    }
+    if (it->first > at) {
+      ReadImage(at, out + (at - off), static_cast<size_t>(it->first - at));
+      at = it->first;
+    }
+    uint64_t r_end = std::min<uint64_t>(it->first + it->second.size(), end);
+    if (r_end > at) {
+      std::memcpy(out + (at - off), it->second.data() + (at - it->first), r_end - at);
+      at = r_end;
+    }
+    ++it;
+  }
+  return n;
+}
+
+void DataFile::ReadImage(uint64_t off, char* out, size_t n) const {
   // The disk image: bytes below both the disk size and the truncation point.
   uint64_t disk_end = std::min(disk_size_, trunc_low_);
   size_t from_disk = 0;
@@ -145,15 +173,6 @@ size_t DataFile::Read(uint64_t off, void* buf, size_t n) const {
     }
   }
   if (from_disk < n) std::memset(out + from_disk, 0, n - from_disk);
-  // Pending ranges over it.
-  auto it = pending_.upper_bound(off);
-  if (it != pending_.begin()) --it;
-  for (; it != pending_.end() && it->first < off + n; ++it) {
-    uint64_t b = std::max(it->first, off);
-    uint64_t e = std::min<uint64_t>(it->first + it->second.size(), off + n);
-    if (b < e) std::memcpy(out + (b - off), it->second.data() + (b - it->first), e - b);
-  }
-  return n;
 }
 
 void DataFile::ReadExact(uint64_t off, void* buf, size_t n) const {
@@ -213,10 +232,28 @@ void DataFile::Write(uint64_t off, const void* data, size_t n) {
     ThrowFileError(path_, "the file is read-only");
   }
   if (!exists()) throw EngineError(path_ + ": the file does not exist");
+  journal_hooks::RequireActive();
+  // The rest of the pages the write lands in comes along, so that writes near
+  // each other merge into one range and the journal reads from memory.
+  uint64_t end = off + n;
+  Cache(off & ~(kPageSize - 1), std::min(off, size_));
+  if (end < size_) Cache(end, std::min((end + kPageSize - 1) & ~(kPageSize - 1), size_));
   journal_hooks::BeforeWrite(*this, off, n);
   Overlay(off, static_cast<const char*>(data), n);
-  if (off + n > size_) size_ = off + n;
+  if (end > size_) size_ = end;
   journal_hooks::MaybeSpill(pending_bytes_);
+}
+
+void DataFile::Cache(uint64_t begin, uint64_t end) {
+  if (begin >= end) return;
+  auto it = pending_.upper_bound(begin);
+  if (it != pending_.begin()) {
+    auto p = std::prev(it);
+    if (p->first + p->second.size() >= end) return;
+  }
+  char buf[kPageSize];
+  size_t n = Read(begin, buf, static_cast<size_t>(end - begin));
+  Overlay(begin, buf, n);
 }
 
 void DataFile::RawWrite(uint64_t off, const std::string& bytes) {
@@ -294,37 +331,62 @@ void DataFile::Flush() {
     exists_ = false;
     disk_size_ = size_ = 0;
     trunc_low_ = UINT64_MAX;
+    unsynced_ = false;
     return;
   }
   if (!exists_) return;
   if (!on_disk_) {
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) ThrowFileError(path_, "cannot create the file");
     on_disk_ = true;
     disk_size_ = 0;
-    if (::ftruncate(fd_, 0) != 0) ThrowFileError(path_, "cannot write");
+    unsynced_ = true;
   }
   if (trunc_low_ < disk_size_) {
     if (::ftruncate(fd_, static_cast<off_t>(trunc_low_)) != 0)
       ThrowFileError(path_, "cannot write");
     disk_size_ = trunc_low_;
+    unsynced_ = true;
   }
-  for (auto& [off, bytes] : pending_) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      ssize_t w =
-          ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(off + done));
+  // Ranges that follow each other go out in one call.
+  std::vector<iovec> run;
+  uint64_t run_off = 0, run_end = 0;
+  auto write_run = [&] {
+    size_t first = 0;
+    uint64_t at = run_off;
+    while (first < run.size()) {
+      size_t count = std::min<size_t>(run.size() - first, IOV_MAX);
+      ssize_t w = ::pwritev(fd_, &run[first], static_cast<int>(count), static_cast<off_t>(at));
       if (w < 0) {
         if (errno == EINTR) continue;
         ThrowFileError(path_, "write error");
       }
-      done += static_cast<size_t>(w);
+      at += static_cast<uint64_t>(w);
+      // Steps past what was written, part of an entry included.
+      for (size_t done = static_cast<size_t>(w); done > 0 && first < run.size();) {
+        size_t take = std::min(done, run[first].iov_len);
+        run[first].iov_base = static_cast<char*>(run[first].iov_base) + take;
+        run[first].iov_len -= take;
+        done -= take;
+        if (run[first].iov_len == 0) ++first;
+      }
     }
-    disk_size_ = std::max<uint64_t>(disk_size_, off + bytes.size());
+    run.clear();
+    disk_size_ = std::max(disk_size_, run_end);
+  };
+  for (auto& [off, bytes] : pending_) {
+    if (bytes.empty()) continue;
+    if (!run.empty() && off != run_end) write_run();
+    if (run.empty()) run_off = off;
+    run.push_back({bytes.data(), bytes.size()});
+    run_end = off + bytes.size();
   }
+  if (!run.empty()) write_run();
+  if (!pending_.empty()) unsynced_ = true;
   if (disk_size_ != size_) {
     if (::ftruncate(fd_, static_cast<off_t>(size_)) != 0) ThrowFileError(path_, "cannot write");
     disk_size_ = size_;
+    unsynced_ = true;
   }
   pending_.clear();
   pending_bytes_ = 0;
@@ -332,8 +394,10 @@ void DataFile::Flush() {
 }
 
 void DataFile::Sync() {
+  if (!unsynced_) return;
   if (on_disk_ && fd_ >= 0 && !read_only_ && ::fdatasync(fd_) != 0)
     ThrowFileError(path_, "cannot flush to disk");
+  unsynced_ = false;
 }
 
 bool DataFile::ReplacedOnDisk() const {
@@ -352,6 +416,7 @@ void DataFile::Reopen() {
 }
 
 void DataFile::Reload() {
+  unsynced_ = false;
   pending_.clear();
   pending_bytes_ = 0;
   trunc_low_ = UINT64_MAX;

@@ -67,10 +67,19 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   void RawSetState(uint64_t size, bool exists);           // restores a size and existence
   uint64_t pending_bytes() const { return pending_bytes_; }
   int fd() const { return fd_; }
+  // Bytes were written to the file since the last Sync.
+  bool unsynced() const { return unsynced_; }
+
+  // Writes bring the rest of each page they touch into the pending ranges.
+  static constexpr uint64_t kPageSize = 4096;
 
  private:
   DataFile(std::string path, bool exists, bool read_only);
   void Overlay(uint64_t off, const char* data, size_t n);
+  // Makes [begin, end) (inside one page and below size()) pending as it reads now.
+  void Cache(uint64_t begin, uint64_t end);
+  // Reads the disk image (zeros past it), ignoring pending ranges.
+  void ReadImage(uint64_t off, char* out, size_t n) const;
   void OpenFd();
   void CloseFd();
 
@@ -86,6 +95,7 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   std::map<uint64_t, std::string> pending_;  // non-overlapping ranges, merged up to ~1 MB
   uint64_t pending_bytes_ = 0;
   uint64_t generation_ = 0;
+  bool unsynced_ = false;
 };
 
 // Reports an error of the operating system for `path`.

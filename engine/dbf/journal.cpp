@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -160,6 +161,7 @@ struct FolderLog {
   uint64_t written = 0;
   std::string buffer;
   bool unsynced = false;
+  bool dir_synced = false;
   uint32_t next_id = 1;
 
   void Append(char type, const std::string& payload) {
@@ -172,6 +174,7 @@ struct FolderLog {
   }
 
   void Write() {
+    std::string first;
     if (fd < 0) {
       fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
       if (fd < 0) ThrowFileError(path, "cannot create the journal");
@@ -180,23 +183,26 @@ struct FolderLog {
         fd = -1;
         ThrowFileError(path, "the journal is in use");
       }
-      WriteAll(fd, path, kMagic, 8, 0);
-      written = 8;
-      unsynced = true;
-      SyncDir(folder);
+      written = 0;
+      dir_synced = false;
+      first.assign(kMagic, sizeof kMagic);
     }
-    if (!buffer.empty()) {
-      WriteAll(fd, path, buffer.data(), buffer.size(), written);
-      written += buffer.size();
+    if (!first.empty() || !buffer.empty()) {
+      const std::string& out = first.empty() ? buffer : first.append(buffer);
+      WriteAll(fd, path, out.data(), out.size(), written);
+      written += out.size();
       buffer.clear();
       unsynced = true;
     }
   }
 
+  // The journal and its name in the folder reach the disk.
   void Sync() {
     Write();
     if (unsynced && ::fdatasync(fd) != 0) ThrowFileError(path, "cannot flush the journal");
     unsynced = false;
+    if (!dir_synced) SyncDir(folder);
+    dir_synced = true;
   }
 
   // Deleting the journal ends the transaction. The deletion itself is not
@@ -229,33 +235,6 @@ struct UndoEntry {
   uint64_t size = 0;
   bool exists = false;
   bool outer_needs = true;
-};
-
-// The bytes a write is about to overwrite, read once for both the journal
-// and the undo log when the write is small.
-class CurrentBytes {
- public:
-  CurrentBytes(const DataFile& f, uint64_t off, uint64_t n) : f_(f), off_(off), end_(off + n) {}
-  void Copy(uint64_t at, size_t len, char* out) {
-    if (at >= off_ && at + len <= end_ && end_ - off_ <= (64u << 10)) {
-      if (!loaded_) {
-        buf_.resize(static_cast<size_t>(end_ - off_));
-        buf_.resize(f_.Read(off_, buf_.data(), buf_.size()));
-        loaded_ = true;
-      }
-      if (at + len <= off_ + buf_.size()) {
-        std::memcpy(out, buf_.data() + (at - off_), len);
-        return;
-      }
-    }
-    f_.ReadExact(at, out, len);
-  }
-
- private:
-  const DataFile& f_;
-  uint64_t off_, end_;
-  std::string buf_;
-  bool loaded_ = false;
 };
 
 struct UndoLevel {
@@ -297,13 +276,16 @@ class JournalImpl {
     return ref;
   }
 
-  void SaveOriginal(DataFile& f, uint64_t off, uint64_t n, CurrentBytes& current) {
+  // Saves the original bytes of every page [off, off + n) touches (inside the
+  // file's original length) that is not saved yet.
+  void SaveOriginal(DataFile& f, uint64_t off, uint64_t n) {
     Tracked& t = Track(f);
     if (!t.existed) return;
-    uint64_t end = std::min(off + n, t.original_length);
-    if (off >= end) return;
-    std::string chunk;
-    for (auto [a, b] : t.saved.Uncovered(off, end)) {
+    const uint64_t page = DataFile::kPageSize;
+    uint64_t begin = off & ~(page - 1);
+    uint64_t end = std::min((off + n + page - 1) & ~(page - 1), t.original_length);
+    if (begin >= end || t.saved.Covers(begin, end)) return;
+    for (auto [a, b] : t.saved.Uncovered(begin, end)) {
       for (uint64_t p = a; p < b; p += kImageChunk) {
         size_t len = static_cast<size_t>(std::min<uint64_t>(kImageChunk, b - p));
         std::string payload;
@@ -311,21 +293,22 @@ class JournalImpl {
         PutU64(&payload, p);
         size_t head = payload.size();
         payload.resize(head + len);
-        current.Copy(p, len, payload.data() + head);
+        // Bytes not saved yet are still the original ones; bytes cut off the
+        // end since the start were saved by the cut.
+        f.ReadExact(p, payload.data() + head, len);
         t.log->Append('R', payload);
       }
       t.saved.Add(a, b);
     }
   }
 
-  void SaveUndo(DataFile& f, uint64_t off, uint64_t n, CurrentBytes& current) {
+  void SaveUndo(DataFile& f, uint64_t off, uint64_t n) {
     if (levels_.empty()) return;
     UndoLevel& inner = levels_.back();
     UndoLevel* outer = levels_.size() >= 2 ? &levels_[levels_.size() - 2] : nullptr;
-    std::shared_ptr<DataFile> sp = f.shared_from_this();
     if (!inner.sized.count(&f)) {
       UndoEntry e;
-      e.file = sp;
+      e.file = f.shared_from_this();
       e.is_state = true;
       e.size = f.size();
       e.exists = f.exists();
@@ -335,12 +318,14 @@ class JournalImpl {
     }
     uint64_t end = std::min(off + n, f.exists() ? f.size() : 0);
     if (off >= end) return;
-    for (auto [a, b] : inner.covered[&f].Uncovered(off, end)) {
+    IntervalSet& covered = inner.covered[&f];
+    if (covered.Covers(off, end)) return;
+    for (auto [a, b] : covered.Uncovered(off, end)) {
       UndoEntry e;
-      e.file = sp;
+      e.file = f.shared_from_this();
       e.off = a;
       e.bytes.resize(static_cast<size_t>(b - a));
-      current.Copy(a, e.bytes.size(), e.bytes.data());
+      f.ReadExact(a, e.bytes.data(), e.bytes.size());
       e.outer_needs = outer && !outer->covered[&f].Covers(a, b);
       undo_.push_back(std::move(e));
       for (auto& l : levels_) l.covered[&f].Add(a, b);
@@ -358,14 +343,18 @@ class JournalImpl {
       for (auto& [folder, log] : logs_) log->Sync();
       for (auto& t : tracked_) t->file->Flush();
       flushed_ = true;
-      // Start every file's write-back at once, then wait for each.
-      for (auto& t : tracked_)
-        if (t->file->fd() >= 0) ::sync_file_range(t->file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
-      std::vector<std::string> changed_folders;
+      // Start the write-back of every changed file at once, then wait for each.
+      size_t unsynced = 0;
+      for (auto& t : tracked_) unsynced += t->file->unsynced() ? 1 : 0;
+      if (unsynced > 1)
+        for (auto& t : tracked_)
+          if (t->file->unsynced() && t->file->fd() >= 0)
+            ::sync_file_range(t->file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+      std::set<std::string> changed_folders;
       for (auto& t : tracked_) {
         t->file->Sync();
         // A file made or deleted changes its folder, which must reach the disk too.
-        if (!t->existed || !t->file->exists()) changed_folders.push_back(t->file->folder());
+        if (!t->existed || !t->file->exists()) changed_folders.insert(t->file->folder());
       }
       for (auto& f : changed_folders) SyncDir(f);
     } catch (...) {
@@ -484,11 +473,12 @@ JournalImpl& ActiveImpl() {
 
 namespace journal_hooks {
 
+void RequireActive() { ActiveImpl(); }
+
 void BeforeWrite(DataFile& f, uint64_t off, uint64_t n) {
   JournalImpl& j = ActiveImpl();
-  CurrentBytes current(f, off, n);
-  j.SaveOriginal(f, off, n, current);
-  j.SaveUndo(f, off, n, current);
+  j.SaveOriginal(f, off, n);
+  j.SaveUndo(f, off, n);
 }
 
 void BeforeTruncate(DataFile& f, uint64_t new_size) {

@@ -9,6 +9,7 @@ class DataFile;
 // What DataFile tells the active journal before it changes anything. Each
 // throws EngineError when no journal is active.
 namespace journal_hooks {
+void RequireActive();
 void BeforeWrite(DataFile& f, uint64_t off, uint64_t n);
 void BeforeTruncate(DataFile& f, uint64_t new_size);
 void BeforeCreate(DataFile& f);

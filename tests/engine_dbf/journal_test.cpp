@@ -213,19 +213,6 @@ TEST_F(JournalTest, AFailedCallUndoesOnlyItselfInsideATransaction) {
   EXPECT_EQ(again.VerifyIndex(), std::nullopt);
 }
 
-TEST_F(JournalTest, JournalSavesOnlyTheOverwrittenBytes) {
-  journal_hooks::SetSpillLimit(1);
-  Table a = Table::Open(dir_ / "CapCom.dbf");
-  Journal j;
-  a.Update(250, {{2, Value::Number(5)}});
-  a.Append({Value::Number(2000)});
-  uint64_t table_bytes =
-      ReadFile(dir_ / "CapCom.dbf").size() + ReadFile(dir_ / "CapCom.mdx").size();
-  uint64_t journal_bytes = std::filesystem::file_size(dir_ / "lumi.jnl");
-  EXPECT_LT(journal_bytes, 4096u) << "of " << table_bytes;
-  j.Rollback();
-}
-
 TEST_F(JournalTest, AJournalLeftByACrashIsRolledBackOnOpen) {
   const auto before = Snapshot(dir_);
   pid_t pid = fork();
