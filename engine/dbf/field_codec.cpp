@@ -1,5 +1,6 @@
 #include "engine/dbf/field_codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -95,41 +96,59 @@ bool IsBlank(const char* bytes, size_t n) {
 }
 
 std::string FormatNumber(double v, int width, int decimals) {
-  if (!std::isfinite(v)) return {};
+  if (!std::isfinite(v) || width <= 0 || decimals < 0) return {};
   // The shortest decimal text that reads back as v, so that 2.675 rounds as
   // the user typed it, not as its binary neighbour.
   char buf[400];
   auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
   if (r.ec != std::errc()) return {};
-  std::string s(buf, r.ptr);
-  bool negative = !s.empty() && s[0] == '-';
-  if (negative) s.erase(0, 1);
-  size_t dot = s.find('.');
-  std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
-  std::string fp = dot == std::string::npos ? "" : s.substr(dot + 1);
-  if (static_cast<int>(fp.size()) > decimals) {
-    bool up = fp[decimals] >= '5';
-    fp.resize(decimals);
-    if (up) {
-      std::string digits = ip + fp;
-      int i = static_cast<int>(digits.size()) - 1;
-      while (i >= 0 && digits[i] == '9') digits[i--] = '0';
-      if (i < 0)
-        digits.insert(digits.begin(), '1');
-      else
-        ++digits[i];
-      ip = digits.substr(0, digits.size() - decimals);
-      fp = digits.substr(digits.size() - decimals);
-    }
+  const char* p = buf;
+  const char* end = r.ptr;
+  bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  const char* dot = std::find(p, end, '.');
+  const size_t int_digits = static_cast<size_t>(dot - p);
+  const size_t frac_digits = dot == end ? 0 : static_cast<size_t>(end - dot - 1);
+  const size_t dec = static_cast<size_t>(decimals);
+  // The integer and the kept fraction digits as one run, with a spare '0' in
+  // front for a carry out of the rounding.
+  const size_t n = 1 + int_digits + dec;
+  char small[128];
+  std::string large;
+  char* digits = small;
+  if (n > sizeof small) {
+    large.resize(n);
+    digits = large.data();
   }
-  fp.resize(decimals, '0');
-  size_t nz = ip.find_first_not_of('0');
-  ip = nz == std::string::npos ? "0" : ip.substr(nz);
-  bool zero = ip == "0" && fp.find_first_not_of('0') == std::string::npos;
-  std::string out = (negative && !zero ? "-" : "") + ip;
-  if (decimals > 0) out += "." + fp;
-  if (static_cast<int>(out.size()) > width) return {};
-  return std::string(width - out.size(), ' ') + out;
+  digits[0] = '0';
+  std::memcpy(digits + 1, p, int_digits);
+  size_t kept = std::min(frac_digits, dec);
+  if (kept) std::memcpy(digits + 1 + int_digits, dot + 1, kept);
+  std::memset(digits + 1 + int_digits + kept, '0', dec - kept);
+  if (frac_digits > dec && dot[1 + dec] >= '5') {
+    size_t i = n - 1;
+    while (digits[i] == '9') digits[i--] = '0';  // stops at the spare '0' at the latest
+    ++digits[i];
+  }
+  // The integer part without leading zeros, "0" at least.
+  size_t first = 0;
+  const size_t int_end = n - dec;
+  while (first + 1 < int_end && digits[first] == '0') ++first;
+  bool zero = true;
+  for (size_t i = first; i < n && zero; ++i) zero = digits[i] == '0';
+  const bool minus = negative && !zero;
+  const size_t length = (minus ? 1 : 0) + (int_end - first) + (dec ? dec + 1 : 0);
+  if (length > static_cast<size_t>(width)) return {};
+  std::string out(static_cast<size_t>(width), ' ');
+  char* o = out.data() + (static_cast<size_t>(width) - length);
+  if (minus) *o++ = '-';
+  std::memcpy(o, digits + first, int_end - first);
+  o += int_end - first;
+  if (dec) {
+    *o++ = '.';
+    std::memcpy(o, digits + int_end, dec);
+  }
+  return out;
 }
 
 Value DecodeField(const FieldDef& f, const char* bytes, const CodePage& cp,
@@ -229,9 +248,14 @@ void EncodeField(const FieldDef& f, const Value& v, const CodePage& cp, const st
       if (v.kind() != ValueKind::kDate) wrong_kind("a date");
       Date d = v.date();
       if (!d.IsValid()) BadValue(where, f, "not a valid date");
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.year, d.month, d.day);
-      std::memcpy(out, buf, 8);
+      // IsValid keeps the year within 1..9999.
+      int parts[3] = {d.year, d.month, d.day};
+      int places[3] = {4, 2, 2};
+      char* o = out + 8;
+      for (int k = 2; k >= 0; --k) {
+        for (int i = 0, x = parts[k]; i < places[k]; ++i, x /= 10)
+          *--o = static_cast<char>('0' + x % 10);
+      }
       return;
     }
     case 'L':

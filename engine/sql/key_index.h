@@ -44,7 +44,7 @@ class KeyIndex {
  private:
   struct Key {
     uint64_t hash;
-    uint32_t at, size;    // its bytes in bytes_
+    uint32_t at, size;     // its bytes in bytes_
     uint32_t first, last;  // its chain of entries
     uint32_t count;
   };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+
 #include "engine/error.h"
 #include "engine/sql/key_index.h"
 #include "engine/sql/select_plan.h"
@@ -365,8 +366,8 @@ std::optional<std::vector<uint32_t>> RecordsWithKeys(
   const size_t limit = table.RecordCount() / 8;
   if (count > limit) return std::nullopt;
   const char type = table.fields()[static_cast<size_t>(field)].type;
-  dbf::ValueKind kind = type == 'C'   ? dbf::ValueKind::kText
-                        : type == 'D' ? dbf::ValueKind::kDate
+  dbf::ValueKind kind = type == 'C'                    ? dbf::ValueKind::kText
+                        : type == 'D'                  ? dbf::ValueKind::kDate
                         : (type == 'N' || type == 'F') ? dbf::ValueKind::kNumber
                                                        : dbf::ValueKind::kNull;
   if (kind == dbf::ValueKind::kNull) return std::nullopt;
@@ -599,12 +600,12 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     if (col.kind == ExprKind::kColumn && col.depth == 0) {
       int field = ds.fields[static_cast<size_t>(col.slot)];
       rows[t] = nullptr;
-      candidates[driver] = RecordsWithKeys(ds.table, field, first->index.key_count(),
-                                           [&](uint32_t k) {
-                                             uint32_t idx = first->index.First(k);
-                                             rows[t] = &first->values[idx * first->slots];
-                                             return Eval(*first->own_keys[0], frame, env_);
-                                           });
+      candidates[driver] =
+          RecordsWithKeys(ds.table, field, first->index.key_count(), [&](uint32_t k) {
+            uint32_t idx = first->index.First(k);
+            rows[t] = &first->values[idx * first->slots];
+            return Eval(*first->own_keys[0], frame, env_);
+          });
       rows[t] = nullptr;
     }
   }

@@ -51,6 +51,12 @@ TEST(FormatNumber, RoundsHalfAwayFromZeroAndRefusesWhatDoesNotFit) {
       {123.456, 8, 3, " 123.456"},
       {1e-9, 8, 2, "    0.00"},
       {NAN, 8, 2, ""},
+      {9.995, 6, 2, " 10.00"},  // the carry runs through every digit
+      {-99.5, 4, 0, "-100"},
+      {-0.0, 4, 1, " 0.0"},
+      {0.1, 22, 20, "0.10000000000000000000"},
+      {1e15, 16, 0, "1000000000000000"},
+      {7, 0, 0, ""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatNumber(c.v, c.width, c.decimals), c.want)

@@ -1,13 +1,13 @@
 // The key index behind joins, grouping and sub-select sets, checked against
 // a map over many keys: growth, colliding slots, chains in the order added.
+#include "engine/sql/key_index.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
-
-#include "engine/sql/key_index.h"
 
 namespace lumi::sql {
 namespace {
