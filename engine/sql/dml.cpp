@@ -87,12 +87,12 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
     }
   }
   std::vector<dbf::Value> record;
-  auto put = [&](const dbf::Value* values) {
+  auto put = [&](const dbf::Value* const* values) {
     record.assign(fields.size(), dbf::Value());
     for (size_t i = 0; i < targets.size(); ++i) {
       const dbf::FieldDef& fd = fields[static_cast<size_t>(targets[i])];
       record[static_cast<size_t>(targets[i])] =
-          ConvertForField(values[i], fd.type, fd.name, env.date_format);
+          ConvertForField(*values[i], fd.type, fd.name, env.date_format);
     }
     table.Append(record);
   };
@@ -111,7 +111,9 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
       }
       std::vector<dbf::Value> values;
       for (auto& e : row) values.push_back(Eval(*e, f, env));
-      put(values.data());
+      std::vector<const dbf::Value*> refs;
+      for (const auto& v : values) refs.push_back(&v);
+      put(refs.data());
       ++count;
     }
     return count;
@@ -129,14 +131,16 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
     // Read everything first: the rows added must not feed the SELECT.
     auto rows = plan.Materialise(nullptr);
     std::vector<dbf::Value> values(rows->column_count());
+    std::vector<const dbf::Value*> refs;
+    for (const auto& v : values) refs.push_back(&v);
     for (size_t r = 0; r < rows->size(); ++r) {
       for (size_t c = 0; c < values.size(); ++c) values[c] = rows->Get(r, c);
-      put(values.data());
+      put(refs.data());
       ++count;
     }
     return count;
   }
-  plan.Run(nullptr, [&](const dbf::Value* v) {
+  plan.Run(nullptr, [&](const dbf::Value* const* v) {
     put(v);
     ++count;
   });

@@ -63,15 +63,14 @@ const dbf::Value& ColumnValue(const Expr& e, const Frame& f) {
   return fr->rows[e.table][e.slot];
 }
 
-// A column or constant by reference; anything else evaluated into `tmp`.
+}  // namespace
+
 const dbf::Value& EvalRef(const Expr& e, const Frame& f, const EvalEnv& env, dbf::Value& tmp) {
   if (e.kind == ExprKind::kColumn) return ColumnValue(e, f);
   if (e.kind == ExprKind::kLiteral) return e.literal;
   tmp = Eval(e, f, env);
   return tmp;
 }
-
-}  // namespace
 
 dbf::Value Arithmetic(Op op, const dbf::Value& a, const dbf::Value& b, int position) {
   (void)position;

@@ -41,6 +41,9 @@ struct EvalEnv {
 };
 
 dbf::Value Eval(const Expr& e, const Frame& f, const EvalEnv& env);
+// A column or constant by reference, without a copy; anything else is
+// evaluated into `tmp`, which is returned.
+const dbf::Value& EvalRef(const Expr& e, const Frame& f, const EvalEnv& env, dbf::Value& tmp);
 // Three-valued logic: nullopt is SQL's unknown.
 std::optional<bool> Truth(const Expr& e, const Frame& f, const EvalEnv& env);
 inline bool IsTrue(const Expr& e, const Frame& f, const EvalEnv& env) {

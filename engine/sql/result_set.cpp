@@ -73,8 +73,8 @@ void ResultSet::Put(Column& c, const dbf::Value& v) {
   }
 }
 
-void ResultSet::Append(const dbf::Value* values) {
-  for (size_t i = 0; i < data_.size(); ++i) Put(data_[i], values[i]);
+void ResultSet::Append(const dbf::Value* const* values) {
+  for (size_t i = 0; i < data_.size(); ++i) Put(data_[i], *values[i]);
   ++rows_;
 }
 

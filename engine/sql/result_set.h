@@ -30,7 +30,7 @@ class ResultSet {
   size_t column_count() const { return columns_.size(); }
   size_t size() const { return order_.empty() ? rows_ : order_.size(); }
 
-  void Append(const dbf::Value* values);  // column_count() values
+  void Append(const dbf::Value* const* values);  // column_count() values
   // Room for `rows` rows in every column whose kind is known from its type.
   void Reserve(size_t rows);
   dbf::Value Get(size_t row, size_t column) const;

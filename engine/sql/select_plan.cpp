@@ -232,15 +232,17 @@ size_t SelectPlan::AddHiddenOutput(Expr* e) {
   return outputs_.size() - 1;
 }
 
-void SelectPlan::Run(const Frame* outer, const std::function<void(const dbf::Value*)>& sink) {
+void SelectPlan::Run(const Frame* outer, const RowSink& sink) {
   KeyIndex distinct_keys;
   std::string distinct_key;
-  std::vector<dbf::Value> out(outputs_.size());
+  std::vector<dbf::Value> computed(outputs_.size());
+  std::vector<const dbf::Value*> out(outputs_.size());
   auto emit = [&](const Frame& f) {
-    for (size_t i = 0; i < outputs_.size(); ++i) out[i] = Eval(*outputs_[i], f, env_);
+    for (size_t i = 0; i < outputs_.size(); ++i)
+      out[i] = &EvalRef(*outputs_[i], f, env_, computed[i]);
     if (select_.distinct) {
       distinct_key.clear();
-      for (size_t i = 0; i < columns_.size(); ++i) AppendKey(distinct_key, out[i]);
+      for (size_t i = 0; i < columns_.size(); ++i) AppendKey(distinct_key, *out[i]);
       bool added;
       distinct_keys.Intern(distinct_key, &added);
       if (!added) return;
@@ -352,7 +354,7 @@ std::shared_ptr<ResultSet> SelectPlan::Materialise(const Frame* outer) {
   if (!aggregating_ && !select_.where && core_->table_count() == 1) {
     rs->Reserve(core_->table(0).table.RecordCount());  // every record, less the deleted ones
   }
-  Run(outer, [&](const dbf::Value* v) { rs->Append(v); });
+  Run(outer, [&](const dbf::Value* const* v) { rs->Append(v); });
   if (!order_columns_.empty() && rs->size() > 1 && !core_->rows_in_key_order()) {
     std::vector<uint32_t> perm(rs->size());
     std::iota(perm.begin(), perm.end(), 0);
@@ -378,9 +380,9 @@ dbf::Value SingleValue(SubqueryCache& c, const Frame* outer, bool* found_out) {
   dbf::Value value;
   bool& found = *found_out;
   found = false;
-  c.plan->Run(outer, [&](const dbf::Value* v) {
+  c.plan->Run(outer, [&](const dbf::Value* const* v) {
     if (found) throw EngineError("A sub-select used as a value found more than one row");
-    value = v[0];
+    value = *v[0];
     found = true;
   });
   return value;
@@ -422,13 +424,13 @@ const SubqueryCache& CachedSubqueries::Keyed(const Expr& e) {
   if (c.done) return c;
   size_t key_at = c.key_at;
   std::string key;
-  c.plan->Run(nullptr, [&](const dbf::Value* v) {
-    const dbf::Value& k = v[key_at];
+  c.plan->Run(nullptr, [&](const dbf::Value* const* v) {
+    const dbf::Value& k = *v[key_at];
     if (k.is_null()) return;
     key.clear();
     AppendKey(key, k);
     c.keyed.Add(key, static_cast<uint32_t>(c.values.size()));
-    c.values.push_back(v[0]);
+    c.values.push_back(*v[0]);
     c.key_values.push_back(k);
   });
   c.done = true;
@@ -441,13 +443,13 @@ std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& 
   AppendKey(key, v);
   if (!e.correlated) {
     if (!c.done) {
-      c.plan->Run(&f, [&](const dbf::Value* row) {
-        if (row[0].is_null()) {
+      c.plan->Run(&f, [&](const dbf::Value* const* row) {
+        if (row[0]->is_null()) {
           c.set_has_null = true;
           return;
         }
         std::string k;
-        AppendKey(k, row[0]);
+        AppendKey(k, *row[0]);
         bool added;
         c.set.Intern(k, &added);
       });
@@ -464,13 +466,13 @@ std::optional<bool> CachedSubqueries::Contains(const Expr& e, const dbf::Value& 
   bool found = false;
   bool has_null = false;
   bool any = false;
-  c.plan->Run(&f, [&](const dbf::Value* row) {
+  c.plan->Run(&f, [&](const dbf::Value* const* row) {
     any = true;
-    if (row[0].is_null()) {
+    if (row[0]->is_null()) {
       has_null = true;
     } else if (!found && !v.is_null()) {
       std::string k;
-      AppendKey(k, row[0]);
+      AppendKey(k, *row[0]);
       found = k == key;
     }
   });

@@ -35,7 +35,9 @@ class SelectPlan {
   size_t AddHiddenOutput(Expr* e);
 
   // Streams the output rows in the order produced (ORDER BY not applied).
-  void Run(const Frame* outer, const std::function<void(const dbf::Value*)>& sink);
+  // The sink sees each row as one pointer per output, valid during the call.
+  using RowSink = std::function<void(const dbf::Value* const* row)>;
+  void Run(const Frame* outer, const RowSink& sink);
   // The whole result, sorted by ORDER BY.
   std::shared_ptr<ResultSet> Materialise(const Frame* outer);
 
