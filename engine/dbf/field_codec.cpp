@@ -44,9 +44,41 @@ bool AllZero(const char* p, size_t n) {
   return true;
 }
 
+// Plain decimal text ("-12.50"): digits with an optional sign and point.
+// Exact as long as the digits make an integer below 2^53 and there are at
+// most 22 decimals: both are exact doubles, and one division rounds
+// correctly. False for anything else.
+bool QuickDecimal(std::string_view s, double* out) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+  uint64_t mantissa = 0;
+  int digits = 0, decimals = -1;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      if (decimals >= 0) ++decimals;
+    } else if (c == '.' && decimals < 0) {
+      decimals = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  double d = static_cast<double>(mantissa);
+  if (decimals > 0) d /= kPow10[decimals];
+  *out = negative ? -d : d;
+  return true;
+}
+
 Value DecodeNumber(const FieldDef& f, std::string_view s, const std::string& where) {
   s = Trim(s);
   if (s.empty()) return Value();
+  if (double quick; QuickDecimal(s, &quick)) return Value::Number(quick);
   if (s[0] == '*' && s.find_first_not_of('*') == std::string_view::npos)
     return Value();  // overflow mark
   // Most fields are plain digits with an optional sign and point: no copy.

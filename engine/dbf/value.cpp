@@ -44,24 +44,8 @@ Date Date::FromJulianDay(int64_t jdn) {
   return r;
 }
 
-const std::string& Value::text() const {
-  if (auto* p = std::get_if<std::string>(&rep_)) return *p;
-  throw EngineError("value is not text: " + ToDebugString(*this));
-}
-
-double Value::number() const {
-  if (auto* p = std::get_if<double>(&rep_)) return *p;
-  throw EngineError("value is not a number: " + ToDebugString(*this));
-}
-
-Date Value::date() const {
-  if (auto* p = std::get_if<Date>(&rep_)) return *p;
-  throw EngineError("value is not a date: " + ToDebugString(*this));
-}
-
-bool Value::logical() const {
-  if (auto* p = std::get_if<Bool>(&rep_)) return p->v;
-  throw EngineError("value is not a logical: " + ToDebugString(*this));
+void Value::WrongKind(const char* wanted) const {
+  throw EngineError(std::string("value is not ") + wanted + ": " + ToDebugString(*this));
 }
 
 std::string ToDebugString(const Value& v) {

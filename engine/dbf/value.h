@@ -39,10 +39,22 @@ class Value {
   ValueKind kind() const { return static_cast<ValueKind>(rep_.index()); }
   bool is_null() const { return kind() == ValueKind::kNull; }
   // Accessors require the matching kind (checked: a mismatch throws EngineError).
-  const std::string& text() const;
-  double number() const;
-  Date date() const;
-  bool logical() const;
+  const std::string& text() const {
+    if (auto* p = std::get_if<std::string>(&rep_)) return *p;
+    WrongKind("text");
+  }
+  double number() const {
+    if (auto* p = std::get_if<double>(&rep_)) return *p;
+    WrongKind("a number");
+  }
+  Date date() const {
+    if (auto* p = std::get_if<Date>(&rep_)) return *p;
+    WrongKind("a date");
+  }
+  bool logical() const {
+    if (auto* p = std::get_if<Bool>(&rep_)) return p->v;
+    WrongKind("a logical");
+  }
 
   friend bool operator==(const Value& a, const Value& b) = default;
 
@@ -53,6 +65,7 @@ class Value {
   };
   using Rep = std::variant<std::monostate, std::string, double, Date, Bool>;
   explicit Value(Rep r) : rep_(std::move(r)) {}
+  [[noreturn]] void WrongKind(const char* wanted) const;
   Rep rep_;
 };
 
