@@ -140,9 +140,11 @@ class Table {
 class Scanner {
  public:
   bool Next();  // moves to the next record; false past the last
-  // Moves to record `recno` (1..RecordCount(), else EngineError). Records
-  // visited in ascending order near each other share one read.
-  void Seek(uint32_t recno);
+  // Moves to record `recno` (1..RecordCount(), else EngineError). When the
+  // record is not in the buffer, the records from it through `through` (a
+  // later record the caller will want next; at most about 64 KB of them) are
+  // read at once.
+  void Seek(uint32_t recno, uint32_t through = 0);
   uint32_t recno() const { return recno_; }
   bool deleted() const;
   Value Get(int field) const;

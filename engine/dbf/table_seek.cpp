@@ -1,5 +1,5 @@
 // Scanner::Seek: reading chosen records (those a tag found, in record order)
-// through the scan's buffer.
+// through the scan's buffer, a run of nearby ones in one read.
 #include <algorithm>
 
 #include "engine/dbf/table_state.h"
@@ -7,19 +7,18 @@
 namespace lumi::dbf {
 
 namespace {
-// Bytes read at a seek outside the buffer: a few records past the one asked
-// for, since the records a tag finds for one key often lie together.
-constexpr size_t kSeekWindow = 8u << 10;
+constexpr size_t kSeekLimit = 64u << 10;  // bytes one seek reads at most
 }  // namespace
 
-void Scanner::Seek(uint32_t recno) {
+void Scanner::Seek(uint32_t recno, uint32_t through) {
   state_->CheckUsable();
   state_->CheckRecno(recno);
   recno_ = recno;
   size_t reclen = state_->header.record_length;
   if (recno_ >= buffer_first_ + buffer_records_ || recno_ < buffer_first_) {
-    size_t per = std::max<size_t>(1, kSeekWindow / reclen);
-    size_t n = std::min<size_t>(per, state_->header.record_count - recno_ + 1);
+    size_t most = std::max<size_t>(1, kSeekLimit / reclen);
+    size_t n = through > recno ? static_cast<size_t>(through - recno) + 1 : 1;
+    n = std::min({n, most, static_cast<size_t>(state_->header.record_count - recno_ + 1)});
     buffer_.resize(n * reclen);
     state_->dbf->ReadExact(state_->header.RecordOffset(recno_), buffer_.data(), buffer_.size());
     buffer_first_ = recno_;

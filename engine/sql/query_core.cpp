@@ -389,6 +389,29 @@ std::optional<std::vector<uint32_t>> RecordsWithKeys(
   return out;
 }
 
+// Visits the records `recnos` (ascending, as a tag's lookups give them once
+// sorted) through one scanner: each read takes the run of wanted records
+// that lie close together, skipping the gaps between runs.
+template <class Visit>
+void ReadRecords(const dbf::Table& table, const std::vector<uint32_t>& recnos, Visit visit) {
+  constexpr uint32_t kGap = 4;  // records between two wanted ones still read through
+  dbf::Scanner sc = table.Scan();
+  uint32_t through = 0;
+  for (size_t i = 0; i < recnos.size(); ++i) {
+    uint32_t r = recnos[i];
+    if (r > through) {
+      size_t j = i;
+      while (j + 1 < recnos.size() && recnos[j + 1] > recnos[j] &&
+             recnos[j + 1] - recnos[j] <= kGap)
+        ++j;
+      through = recnos[j];
+    }
+    sc.Seek(r, through);
+    if (sc.deleted()) continue;
+    visit(r, sc);
+  }
+}
+
 // The rows of one joined table, read once.
 struct HashedTable {
   size_t slots = 0;
@@ -510,13 +533,10 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
       ++h.rows;
     };
     if (candidates[t]) {
-      dbf::Scanner sc = st.table.Scan();
-      for (uint32_t r : *candidates[t]) {
-        sc.Seek(r);
-        if (sc.deleted()) continue;
+      ReadRecords(st.table, *candidates[t], [&](uint32_t, const dbf::Scanner& sc) {
         for (size_t k = 0; k < h.slots; ++k) buf[k] = sc.Get(st.fields[k]);
         take();
-      }
+      });
     } else {
       dbf::Scanner sc = st.table.Scan();
       while (sc.Next()) {
@@ -631,13 +651,10 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     probe(1);
   };
   if (candidates[driver]) {
-    dbf::Scanner sc = ds.table.Scan();
-    for (uint32_t r : *candidates[driver]) {
-      sc.Seek(r);
-      if (sc.deleted()) continue;
+    ReadRecords(ds.table, *candidates[driver], [&](uint32_t r, const dbf::Scanner& sc) {
       recno = r;
       drive([&](int field) { return sc.Get(field); });
-    }
+    });
   } else {
     dbf::Scanner sc = ds.table.Scan();
     while (sc.Next()) {
