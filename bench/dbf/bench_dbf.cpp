@@ -4,7 +4,10 @@
 // rebuild. Each measurement runs in a child process of its own, so that its
 // peak memory (maxrss) is its own.
 //
-//   bench_dbf [--sizes 10000,100000,1000000] [--dir /tmp/...]
+//   bench_dbf [--sizes 10000,100000,1000000] [--dir /tmp/...] [--only lookup]
+//             [--lookups 20000]
+// --only runs the measurements whose title holds the word (the tagged table
+// is built all the same); --lookups sets how many keyed lookups are timed.
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -154,6 +157,10 @@ double SqliteLookups(const std::string& dir, uint32_t n, int lookups) {
   return found == static_cast<size_t>(lookups) ? s : -1.0;
 }
 
+std::string only;  // --only: the word the measurements to run have in their title
+
+bool Wanted(const char* what) { return only.empty() || std::strstr(what, only.c_str()); }
+
 void Line(const char* what, uint32_t rows, const Result& r, const std::string& extra) {
   std::printf("  %-34s %9u rows  %9.3f s  (cpu %7.3f s)  peak %7.1f MB  %s\n", what, rows,
               r.seconds, r.cpu, r.peak_kb / 1024.0, extra.c_str());
@@ -170,6 +177,7 @@ std::string Fmt(const char* f, double v) {
 
 int main(int argc, char** argv) {
   std::vector<uint32_t> sizes = {10000, 100000, 1000000};
+  int lookups = 20000;
   std::string dir =
       (std::filesystem::temp_directory_path() / ("lumi_bench_dbf_" + std::to_string(getpid())))
           .string();
@@ -180,6 +188,10 @@ int main(int argc, char** argv) {
         sizes.push_back(std::stoul(s));
     } else if (!std::strcmp(argv[i], "--dir")) {
       dir = argv[i + 1];
+    } else if (!std::strcmp(argv[i], "--only")) {
+      only = argv[i + 1];
+    } else if (!std::strcmp(argv[i], "--lookups")) {
+      lookups = std::stoi(argv[i + 1]);
     }
   }
   std::filesystem::create_directories(dir);
@@ -189,101 +201,118 @@ int main(int argc, char** argv) {
   for (uint32_t n : sizes) {
     std::string path = dir + "/Comenzi.dbf";
     std::printf("%u rows\n", n);
-    Result plain = InChild([&] { return Build(dir + "/Plain.dbf", n, false); });
-    Line("append, no tags", n, plain, Fmt("%.0f rows/s", n / plain.seconds));
+    if (Wanted("append, no tags")) {
+      Result plain = InChild([&] { return Build(dir + "/Plain.dbf", n, false); });
+      Line("append, no tags", n, plain, Fmt("%.0f rows/s", n / plain.seconds));
+    }
     Result build = InChild([&] { return Build(path, n, true); });
     Line("append, 3 tags kept", n, build, Fmt("%.0f rows/s", n / build.seconds));
     uint64_t bytes = std::filesystem::file_size(path);
 
-    Result scan = InChild([&] {
-      Table t = Table::Open(path);
-      Scanner s = t.Scan();
-      double sum = 0;
-      while (s.Next()) {
-        Value v = s.Get(7);
-        if (!v.is_null()) sum += v.number();
-      }
-      return sum;
-    });
-    Line("scan, decode TOTAL of every row", n, scan, Fmt("%.0f MB/s", bytes / scan.seconds / 1e6));
-    Result raw = InChild([&] {
-      Table t = Table::Open(path);
-      Scanner s = t.Scan();
-      double live = 0;
-      while (s.Next()) live += !s.deleted();
-      return live;
-    });
-    Line("scan, records only", n, raw, Fmt("%.0f MB/s", bytes / raw.seconds / 1e6));
-    Result copy = InChild([&] {
-      // The bound: copying the same bytes from memory, a megabyte at a time.
-      std::vector<char> from(1 << 20, 'x'), to(1 << 20);
-      for (uint64_t done = 0; done < bytes; done += from.size()) {
-        std::memcpy(to.data(), from.data(), from.size());
-        asm volatile("" : : "r"(to.data()) : "memory");
-      }
-      return static_cast<double>(to[5]);
-    });
-    Line("memcpy of the same bytes", n, copy, Fmt("%.0f MB/s", bytes / copy.seconds / 1e6));
+    if (Wanted("scan, decode")) {
+      Result scan = InChild([&] {
+        Table t = Table::Open(path);
+        Scanner s = t.Scan();
+        double sum = 0;
+        while (s.Next()) {
+          Value v = s.Get(7);
+          if (!v.is_null()) sum += v.number();
+        }
+        return sum;
+      });
+      Line("scan, decode TOTAL of every row", n, scan,
+           Fmt("%.0f MB/s", bytes / scan.seconds / 1e6));
+    }
+    if (Wanted("scan, records")) {
+      Result raw = InChild([&] {
+        Table t = Table::Open(path);
+        Scanner s = t.Scan();
+        double live = 0;
+        while (s.Next()) live += !s.deleted();
+        return live;
+      });
+      Line("scan, records only", n, raw, Fmt("%.0f MB/s", bytes / raw.seconds / 1e6));
+    }
+    if (Wanted("memcpy")) {
+      Result copy = InChild([&] {
+        // The bound: copying the same bytes from memory, a megabyte at a time.
+        std::vector<char> from(1 << 20, 'x'), to(1 << 20);
+        for (uint64_t done = 0; done < bytes; done += from.size()) {
+          std::memcpy(to.data(), from.data(), from.size());
+          asm volatile("" : : "r"(to.data()) : "memory");
+        }
+        return static_cast<double>(to[5]);
+      });
+      Line("memcpy of the same bytes", n, copy, Fmt("%.0f MB/s", bytes / copy.seconds / 1e6));
+    }
 
     // Lookups as a running program makes them: the table stays open and its
     // index blocks are in memory once read (a walk over the tag reads them).
-    const int kLookups = 20000;
-    Result look = InChild([&] {
-      Table t = Table::Open(path);
-      t.FindRange("CODCOM", std::nullopt, std::nullopt);
-      std::mt19937 rng(3);
-      size_t found = 0;
-      auto t0 = std::chrono::steady_clock::now();
-      for (int i = 0; i < kLookups; ++i)
-        found += t.FindEqual("CODCOM", Value::Number(1 + rng() % n)).size();
-      double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-      return found == static_cast<size_t>(kLookups) ? s : -1.0;
-    });
-    look.seconds = look.value;
-    double us = look.seconds * 1e6 / kLookups;
-    lookup_us.push_back(us);
-    Line("lookup CODCOM = k (tag)", n, look, Fmt("%.2f us each", us));
-    Result lite = InChild([&] { return SqliteLookups(dir, n, kLookups); });
-    lite.seconds = lite.value;
-    double lite_us = lite.seconds * 1e6 / kLookups;
-    sqlite_us.push_back(lite_us);
-    Line("  the same on SQLite (index)", n, lite,
-         Fmt("%.2f us each", lite_us) + Fmt(", ours/SQLite %.2f", us / lite_us));
-    Result group = InChild([&] {
-      Table t = Table::Open(path);
-      std::mt19937 rng(4);
-      size_t found = 0;
-      for (int i = 0; i < kLookups; ++i)
-        found += t.FindEqual("CODCAP", Value::Number(1 + rng() % (n / 8))).size();
-      return static_cast<double>(found);
-    });
-    Line("lookup CODCAP = k, 8 rows each", n, group,
-         Fmt("%.2f us each", group.seconds * 1e6 / kLookups));
-    Result update = InChild([&] {
-      Table t = Table::Open(path);
-      std::mt19937 rng(5);
-      Journal j;
-      for (int i = 0; i < 10000; ++i)
-        t.Update(1 + rng() % n, {{7, Value::Number(rng() % 1000)},
-                                 {11, Value::Text("Lucrarea " + std::to_string(rng() % 999))}});
-      j.Commit();
-      return 10000.0;
-    });
-    Line("10 000 updates (TOTAL, TITLU tag)", n, update,
-         Fmt("%.1f us each", update.seconds * 1e6 / 10000));
-    Result pack = InChild([&] {
-      Table t = Table::Open(path);
-      {
+    const int kLookups = lookups;
+    if (Wanted("lookup CODCOM")) {
+      Result look = InChild([&] {
+        Table t = Table::Open(path);
+        t.FindRange("CODCOM", std::nullopt, std::nullopt);
+        std::mt19937 rng(3);
+        size_t found = 0;
+        auto t0 = std::chrono::steady_clock::now();
+        for (int i = 0; i < kLookups; ++i)
+          found += t.FindEqual("CODCOM", Value::Number(1 + rng() % n)).size();
+        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        return found == static_cast<size_t>(kLookups) ? s : -1.0;
+      });
+      look.seconds = look.value;
+      double us = look.seconds * 1e6 / kLookups;
+      lookup_us.push_back(us);
+      Line("lookup CODCOM = k (tag)", n, look, Fmt("%.2f us each", us));
+      Result lite = InChild([&] { return SqliteLookups(dir, n, kLookups); });
+      lite.seconds = lite.value;
+      double lite_us = lite.seconds * 1e6 / kLookups;
+      sqlite_us.push_back(lite_us);
+      Line("  the same on SQLite (index)", n, lite,
+           Fmt("%.2f us each", lite_us) + Fmt(", ours/SQLite %.2f", us / lite_us));
+    }
+    if (Wanted("lookup CODCAP")) {
+      Result group = InChild([&] {
+        Table t = Table::Open(path);
+        std::mt19937 rng(4);
+        size_t found = 0;
+        for (int i = 0; i < kLookups; ++i)
+          found += t.FindEqual("CODCAP", Value::Number(1 + rng() % (n / 8))).size();
+        return static_cast<double>(found);
+      });
+      Line("lookup CODCAP = k, 8 rows each", n, group,
+           Fmt("%.2f us each", group.seconds * 1e6 / kLookups));
+    }
+    if (Wanted("updates")) {
+      Result update = InChild([&] {
+        Table t = Table::Open(path);
+        std::mt19937 rng(5);
         Journal j;
-        for (uint32_t r = 1; r <= n; r += 100) t.MarkDeleted(r);
+        for (int i = 0; i < 10000; ++i)
+          t.Update(1 + rng() % n, {{7, Value::Number(rng() % 1000)},
+                                   {11, Value::Text("Lucrarea " + std::to_string(rng() % 999))}});
         j.Commit();
-      }
-      auto t0 = std::chrono::steady_clock::now();
-      t.Pack();
-      return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    });
-    pack.seconds = pack.value;
-    Line("pack, 1% deleted, 3 tags rebuilt", n, pack, "");
+        return 10000.0;
+      });
+      Line("10 000 updates (TOTAL, TITLU tag)", n, update,
+           Fmt("%.1f us each", update.seconds * 1e6 / 10000));
+    }
+    if (Wanted("pack")) {
+      Result pack = InChild([&] {
+        Table t = Table::Open(path);
+        {
+          Journal j;
+          for (uint32_t r = 1; r <= n; r += 100) t.MarkDeleted(r);
+          j.Commit();
+        }
+        auto t0 = std::chrono::steady_clock::now();
+        t.Pack();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      });
+      pack.seconds = pack.value;
+      Line("pack, 1% deleted, 3 tags rebuilt", n, pack, "");
+    }
     std::filesystem::remove(dir + "/Plain.dbf");
   }
   if (lookup_us.size() >= 2)

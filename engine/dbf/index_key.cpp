@@ -1,5 +1,6 @@
 #include "engine/dbf/index_key.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -47,36 +48,38 @@ char KeyType(const FieldDef& f) { return f.type == 'F' ? 'N' : f.type; }
 
 std::string BcdFromText(std::string_view text) {
   std::string key(kBcdLength, '\0');
-  bool negative = false;
-  std::string ip, fp;
-  bool in_fraction = false;
+  bool negative = false, in_fraction = false, seen_digit = false;
+  // The significant digits (at most 20 are kept) and the exponent: the count
+  // of integer digits, or minus the zeros straight after the point.
+  char digits[20];
+  size_t count = 0, significant = 0;  // significant: up to the last nonzero digit
+  int exponent = 0;
   for (char c : text) {
-    if (c == '-')
+    if (c == '-') {
       negative = true;
-    else if (c == '.' || c == ',')
+    } else if (c == '.' || c == ',') {
       in_fraction = true;
-    else if (c >= '0' && c <= '9')
-      (in_fraction ? fp : ip).push_back(c);
-  }
-  size_t nz = ip.find_first_not_of('0');
-  ip = nz == std::string::npos ? "" : ip.substr(nz);
-  int exponent = static_cast<int>(ip.size());
-  std::string digits = ip + fp;
-  if (ip.empty()) {
-    size_t lead = fp.find_first_not_of('0');
-    if (lead == std::string::npos) {
-      key[0] = 0x34;
-      key[1] = 0x01;
-      return key;  // zero
+    } else if (c >= '0' && c <= '9') {
+      if (!seen_digit && c == '0') {
+        if (in_fraction) --exponent;  // a leading zero of the fraction
+        continue;
+      }
+      seen_digit = true;
+      if (!in_fraction) ++exponent;
+      if (count < sizeof digits) digits[count] = c;
+      ++count;
+      if (c != '0') significant = count;
     }
-    exponent = -static_cast<int>(lead);
-    digits = fp.substr(lead);
   }
-  while (!digits.empty() && digits.back() == '0') digits.pop_back();
-  if (digits.size() > 20) digits.resize(20);
+  count = std::min(significant, sizeof digits);
+  if (count == 0) {
+    key[0] = 0x34;
+    key[1] = 0x01;
+    return key;  // zero
+  }
   key[0] = static_cast<char>(0x34 + exponent);
-  key[1] = static_cast<char>((negative ? 0x80 : 0) | (digits.size() << 2) | 0x01);
-  for (size_t i = 0; i < digits.size(); ++i) {
+  key[1] = static_cast<char>((negative ? 0x80 : 0) | (count << 2) | 0x01);
+  for (size_t i = 0; i < count; ++i) {
     int d = digits[i] - '0';
     key[2 + i / 2] = static_cast<char>(key[2 + i / 2] | (i % 2 == 0 ? d << 4 : d));
   }
@@ -84,11 +87,7 @@ std::string BcdFromText(std::string_view text) {
 }
 
 bool IsZeroBcd(std::string_view k) {
-  if (k.size() < kBcdLength) return true;
-  if (((static_cast<unsigned char>(k[1]) >> 2) & 0x1F) == 0) return true;
-  for (int i = 2; i < kBcdLength; ++i)
-    if (k[i]) return false;
-  return true;
+  return k.size() < kBcdLength || key_detail::BcdClass(k.data()) == 0;
 }
 
 double BcdToDouble(std::string_view k) {
@@ -109,17 +108,13 @@ double BcdToDouble(std::string_view k) {
 int CompareKeys(char type, std::string_view a, std::string_view b) {
   switch (type) {
     case 'N': {
-      bool za = IsZeroBcd(a), zb = IsZeroBcd(b);
-      bool na = !za && (static_cast<unsigned char>(a[1]) & 0x80);
-      bool nb = !zb && (static_cast<unsigned char>(b[1]) & 0x80);
-      // Sign classes: negative < zero < positive.
-      int ca = za ? 0 : (na ? -1 : 1), cb = zb ? 0 : (nb ? -1 : 1);
+      // Sign classes: negative < zero < positive; a key too short is zero.
+      int ca = a.size() < kBcdLength ? 0 : key_detail::BcdClass(a.data());
+      int cb = b.size() < kBcdLength ? 0 : key_detail::BcdClass(b.data());
       if (ca != cb) return ca < cb ? -1 : 1;
       if (ca == 0) return 0;
-      int r = static_cast<unsigned char>(a[0]) - static_cast<unsigned char>(b[0]);
-      if (r == 0) r = std::memcmp(a.data() + 2, b.data() + 2, kBcdLength - 2);
-      if (r != 0) r = r < 0 ? -1 : 1;
-      return na ? -r : r;
+      int r = key_detail::BcdMagnitude(a.data(), b.data());
+      return ca < 0 ? -r : r;
     }
     case 'D': {
       double x = DateKeyValue(a), y = DateKeyValue(b);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +33,97 @@ std::optional<std::string> KeyFromValue(const FieldDef& field, const Value& v, c
 // Orders two keys of type `type` (negative, 0, positive). N keys are compared
 // by their meaning, not their bytes, so foreign digit counts still order right.
 int CompareKeys(char type, std::string_view a, std::string_view b);
+
+namespace key_detail {
+
+inline uint64_t BigEndian64(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return __builtin_bswap64(v);
+}
+
+// The sign class of a 12-byte BCD key: -1, 0 (no digits, or all zero) or 1.
+inline int BcdClass(const char* k) {
+  const unsigned char len = static_cast<unsigned char>(k[1]);
+  uint64_t d8;
+  uint16_t d2;
+  std::memcpy(&d8, k + 2, 8);
+  std::memcpy(&d2, k + 10, 2);
+  if (((len >> 2) & 0x1F) == 0 || (d8 | d2) == 0) return 0;
+  return (len & 0x80) ? -1 : 1;
+}
+
+// Orders the magnitudes of two nonzero BCD keys: the exponent, then the digits.
+inline int BcdMagnitude(const char* a, const char* b) {
+  int r = static_cast<unsigned char>(a[0]) - static_cast<unsigned char>(b[0]);
+  if (r != 0) return r < 0 ? -1 : 1;
+  uint64_t x = BigEndian64(a + 2), y = BigEndian64(b + 2);
+  if (x != y) return x < y ? -1 : 1;
+  unsigned xa = (static_cast<unsigned char>(a[10]) << 8) | static_cast<unsigned char>(a[11]);
+  unsigned yb = (static_cast<unsigned char>(b[10]) << 8) | static_cast<unsigned char>(b[11]);
+  return xa == yb ? 0 : (xa < yb ? -1 : 1);
+}
+
+inline double DateValue(const char* k) {
+  double d;
+  std::memcpy(&d, k, 8);
+  return d;
+}
+
+}  // namespace key_detail
+
+// One key to compare many keys of a tag with, as CompareKeys(type, key,
+// probe) does: what the probe's own decoding gives is worked out once. The
+// keys compared are `key_length` bytes long (the tag's); the probe is kept by
+// reference and must outlive this.
+class KeyProbe {
+ public:
+  KeyProbe(char type, std::string_view probe, size_t key_length)
+      : type_(type), probe_(probe), key_length_(key_length) {
+    // Keys too short for their type are left to CompareKeys.
+    if (type == 'N')
+      mode_ = key_length >= 12 ? kBcd : kOther;
+    else if (type == 'D')
+      mode_ = key_length >= 8 ? kDate : kOther;
+    else
+      mode_ = kText;
+    if (type == 'N') klass_ = probe.size() >= 12 ? key_detail::BcdClass(probe.data()) : 0;
+    if (type == 'D') date_ = probe.size() >= 8 ? key_detail::DateValue(probe.data()) : 0.0;
+  }
+
+  int Compare(const char* key) const {
+    switch (mode_) {
+      case kBcd: {
+        int c = key_detail::BcdClass(key);
+        if (c != klass_) return c < klass_ ? -1 : 1;
+        if (c == 0) return 0;
+        int r = key_detail::BcdMagnitude(key, probe_.data());
+        return c < 0 ? -r : r;
+      }
+      case kDate: {
+        double x = key_detail::DateValue(key);
+        return x < date_ ? -1 : (x > date_ ? 1 : 0);
+      }
+      case kText: {
+        size_t n = key_length_ < probe_.size() ? key_length_ : probe_.size();
+        int r = std::memcmp(key, probe_.data(), n);
+        if (r != 0) return r < 0 ? -1 : 1;
+        return key_length_ == probe_.size() ? 0 : (key_length_ < probe_.size() ? -1 : 1);
+      }
+      default:
+        return CompareKeys(type_, std::string_view(key, key_length_), probe_);
+    }
+  }
+
+ private:
+  enum Mode { kBcd, kDate, kText, kOther };
+  char type_;
+  Mode mode_ = kOther;
+  std::string_view probe_;
+  size_t key_length_;
+  int klass_ = 0;  // the probe's sign class (N)
+  double date_ = 0;
+};
 
 // The bytes of `key` rewritten so that memcmp orders them as CompareKeys
 // orders the keys, and equal exactly when CompareKeys finds them equal;

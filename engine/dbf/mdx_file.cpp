@@ -16,8 +16,8 @@ namespace {
 constexpr uint32_t kPage = 512;
 constexpr int kMaxTags = 47;
 constexpr int kMaxDepth = 64;
-constexpr size_t kCacheLimit =
-    32768;  // blocks: 32 MB, the leaves of a 1 M-row numeric tag and more
+// Blocks held in memory: 32 MB, the whole of a 1 M-row numeric tag and more.
+constexpr size_t kCacheBytes = size_t{32} << 20;
 
 uint32_t U32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -73,6 +73,11 @@ struct MdxFile::InsertResult {
 MdxFile::MdxFile(std::shared_ptr<DataFile> file, const std::vector<FieldDef>& fields)
     : file_(std::move(file)) {
   ReadTags(fields);
+  ResetCache();
+}
+
+void MdxFile::ResetCache() {
+  cache_ = std::make_unique<BlockCache>(block_size_, kCacheBytes / block_size_);
 }
 
 const std::string& MdxFile::path() const { return file_->path(); }
@@ -163,25 +168,40 @@ void MdxFile::ReadTags(const std::vector<FieldDef>& fields) {
 }
 
 int MdxFile::FindTag(std::string_view name) const {
-  std::string n = Upper(std::string(name));
+  // Tag names are ASCII letters, digits and _.
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  auto same = [&](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (upper(a[i]) != upper(b[i])) return false;
+    return true;
+  };
   for (size_t i = 0; i < tags_.size(); ++i)
-    if (Upper(tags_[i].name) == n) return static_cast<int>(i);
+    if (same(tags_[i].name, name)) return static_cast<int>(i);
   return -1;
 }
 
-const std::string& MdxFile::Block(uint32_t page) const {
-  auto it = cache_.find(page);
-  if (it != cache_.end()) return it->second;
+const char* MdxFile::Block(uint32_t page) const {
+  if (const char* b = cache_->Find(page)) return b;
+  return Load(page);
+}
+
+const char* MdxFile::Load(uint32_t page) const {
   uint64_t off = static_cast<uint64_t>(page) * kPage;
   if (page < 4 || off + block_size_ > file_->size()) Damaged("a node lies outside the file");
-  std::string b(block_size_, '\0');
-  file_->ReadExact(off, b.data(), b.size());
-  return cache_.emplace(page, std::move(b)).first->second;
+  char* b = cache_->Put(page);
+  try {
+    file_->ReadExact(off, b, block_size_);
+  } catch (...) {
+    cache_->Erase(page);
+    throw;
+  }
+  return b;
 }
 
 void MdxFile::Store(uint32_t page, std::string block) {
   file_->Write(static_cast<uint64_t>(page) * kPage, block.data(), block.size());
-  cache_[page] = std::move(block);
+  std::memcpy(cache_->Put(page), block.data(), block_size_);
 }
 
 uint32_t MdxFile::Allocate(uint32_t blocks) {
@@ -254,7 +274,7 @@ void MdxFile::WriteTagHeader(const MdxTag& t) {
   for (int i = 0; i < 3; ++i) h[257 + i] = static_cast<char>(ymd[i]);
   h[480] = 0x01;
   file_->Write(static_cast<uint64_t>(t.header_page) * kPage, h.data(), h.size());
-  cache_.erase(t.header_page);
+  cache_->Erase(t.header_page);
 }
 
 uint32_t MdxFile::BuildTree(const MdxTag& t, const SortedKeys& sorted) {
@@ -338,11 +358,11 @@ void MdxFile::Rebuild(const std::function<SortedKeys(int tag)>& sorted) {
   file_->ReadExact(4, base, 16);
   std::string name(base, strnlen(base, 16));
   file_->Truncate(0);
-  cache_.clear();
   Initialize(*file_, name);
   pages_per_block_ = 2;
   block_size_ = 1024;
   page_count_ = 4;
+  ResetCache();
   // tags_ keeps describing the old tags while their keys are collected.
   std::vector<MdxTag> rebuilt;
   for (size_t i = 0; i < tags.size(); ++i) {
@@ -364,11 +384,11 @@ void MdxFile::Rebuild(const std::function<SortedKeys(int tag)>& sorted) {
 MdxFile::LastEntry MdxFile::RightmostLeaf(const MdxTag& t, uint32_t page, int depth) const {
   for (;; ++depth) {
     if (depth > kMaxDepth) Damaged("the tree is too deep");
-    const std::string& b = Block(page);
-    NodeView v{t, const_cast<char*>(b.data())};
+    const char* b = Block(page);
+    NodeView v{t, const_cast<char*>(b)};
     uint32_t n = v.count();
     if (n > t.max_keys) Damaged("a node holds too many keys");
-    if (v.leaf()) return {&b, n};
+    if (v.leaf()) return {b, n};
     page = v.ptr(n);
   }
 }
@@ -376,14 +396,14 @@ MdxFile::LastEntry MdxFile::RightmostLeaf(const MdxTag& t, uint32_t page, int de
 uint32_t MdxFile::MaxRecno(const MdxTag& t, uint32_t page, int depth) const {
   const LastEntry last = RightmostLeaf(t, page, depth);
   if (last.count == 0) return 0;
-  NodeView v{t, const_cast<char*>(last.block->data())};
+  NodeView v{t, const_cast<char*>(last.block)};
   return v.ptr(last.count - 1);
 }
 
 std::string MdxFile::MaxKey(const MdxTag& t, uint32_t page, int depth) const {
   const LastEntry last = RightmostLeaf(t, page, depth);
   if (last.count == 0) return std::string();
-  NodeView v{t, const_cast<char*>(last.block->data())};
+  NodeView v{t, const_cast<char*>(last.block)};
   return std::string(v.key(last.count - 1));
 }
 
@@ -405,7 +425,7 @@ static uint32_t LowerBound(const MdxTag& t, const NodeView& v, uint32_t n, std::
 MdxFile::InsertResult MdxFile::InsertAt(const MdxTag& t, uint32_t page, const std::string& key,
                                         uint32_t recno, int depth) {
   if (depth > kMaxDepth) Damaged("the tree is too deep");
-  std::string b = Block(page);
+  std::string b(Block(page), block_size_);
   NodeView v{t, const_cast<char*>(b.data())};
   uint32_t n = v.count();
   if (n > t.max_keys) Damaged("a node holds too many keys");
@@ -503,7 +523,6 @@ MdxFile::InsertResult MdxFile::InsertAt(const MdxTag& t, uint32_t page, const st
 }
 
 void MdxFile::Insert(int tag, const std::string& key, uint32_t recno) {
-  if (cache_.size() > kCacheLimit) cache_.clear();
   MdxTag& t = tags_[static_cast<size_t>(tag)];
   InsertResult r = InsertAt(t, t.root, key, recno, 0);
   if (!r.split) return;
@@ -520,7 +539,7 @@ void MdxFile::Insert(int tag, const std::string& key, uint32_t recno) {
 bool MdxFile::EraseAt(const MdxTag& t, uint32_t page, const std::string& key, uint32_t recno,
                       int depth, bool* max_changed, std::string* new_max, bool* now_empty) {
   if (depth > kMaxDepth) Damaged("the tree is too deep");
-  std::string b = Block(page);
+  std::string b(Block(page), block_size_);
   NodeView v{t, const_cast<char*>(b.data())};
   uint32_t n = v.count();
   if (n > t.max_keys) Damaged("a node holds too many keys");
@@ -579,7 +598,6 @@ bool MdxFile::EraseAt(const MdxTag& t, uint32_t page, const std::string& key, ui
 }
 
 void MdxFile::Erase(int tag, const std::string& key, uint32_t recno) {
-  if (cache_.size() > kCacheLimit) cache_.clear();
   MdxTag& t = tags_[static_cast<size_t>(tag)];
   bool mc = false, empty = false;
   std::string nm;
@@ -592,8 +610,7 @@ void MdxFile::Erase(int tag, const std::string& key, uint32_t recno) {
   }
   // A root branch with a single child hands the root to that child.
   for (int depth = 0; depth < kMaxDepth; ++depth) {
-    const std::string& b = Block(t.root);
-    NodeView v{t, const_cast<char*>(b.data())};
+    NodeView v{t, const_cast<char*>(Block(t.root))};
     if (v.count() != 0 || v.leaf()) break;
     t.root = v.ptr(0);
     root_changed = true;
@@ -601,46 +618,121 @@ void MdxFile::Erase(int tag, const std::string& key, uint32_t recno) {
   if (root_changed) WriteTagHeader(t);
 }
 
-bool MdxFile::WalkAt(const MdxTag& t, uint32_t page, int depth, const StartFn* start,
-                     const std::function<bool(std::string_view, uint32_t)>& visit,
-                     uint64_t* budget) const {
-  if (depth > kMaxDepth) Damaged("the tree is too deep");
-  if ((*budget)-- == 0) Damaged("the tree has loops");
-  const std::string& b = Block(page);
-  NodeView v{t, const_cast<char*>(b.data())};
-  uint32_t n = v.count();
-  if (n > t.max_keys) Damaged("a node holds too many keys");
-  auto first_at_start = [&](uint32_t count) {
-    uint32_t lo = 0, hi = count;
+MdxFile::Cursor::Cursor(const MdxFile& file, const MdxTag& tag)
+    : file_(&file), tag_(&tag), budget_(file.file_->size() / kPage + 16) {}
+
+const char* MdxFile::Cursor::Enter(uint32_t page) {
+  if (depth_ >= kMaxDepth) file_->Damaged("the tree is too deep");
+  if (budget_-- == 0) file_->Damaged("the tree has loops");
+  const char* b = file_->Block(page);
+  // The search in the node reads a handful of its lines one after the other:
+  // asking for all of them at once has them arrive together.
+  const size_t used = 8 + static_cast<size_t>(tag_->max_keys) * tag_->item_length + 4;
+  for (size_t off = 64; off < used; off += 64) __builtin_prefetch(b + off);
+  uint32_t n = U32(b);
+  if (n > tag_->max_keys) file_->Damaged("a node holds too many keys");
+  path_[++depth_] = {page, 0, n};
+  return b;
+}
+
+const char* MdxFile::Cursor::Leaf() const {
+  if (file_->cache_->evictions() != leaf_evictions_) {
+    leaf_ = file_->Block(path_[depth_].page);
+    leaf_evictions_ = file_->cache_->evictions();
+  }
+  return leaf_;
+}
+
+std::string_view MdxFile::Cursor::key() const {
+  const char* it = Leaf() + 8 + static_cast<size_t>(path_[depth_].index) * tag_->item_length;
+  return std::string_view(it + 4, tag_->key_length);
+}
+
+uint32_t MdxFile::Cursor::recno() const {
+  return U32(Leaf() + 8 + static_cast<size_t>(path_[depth_].index) * tag_->item_length);
+}
+
+void MdxFile::Cursor::Next() {
+  if (!valid_) return;
+  if (++path_[depth_].index < path_[depth_].count) return;
+  NextLeaf();
+}
+
+void MdxFile::Cursor::NextLeaf() {
+  const size_t item = tag_->item_length;
+  for (;;) {
+    // Up to the nearest branch with a child further right (a branch of n
+    // keys has n + 1 children), then down its leftmost children.
+    do {
+      if (--depth_ < 0) {
+        valid_ = false;
+        return;
+      }
+    } while (path_[depth_].index >= path_[depth_].count);
+    Level& up = path_[depth_];
+    ++up.index;
+    uint32_t page = U32(file_->Block(up.page) + 8 + static_cast<size_t>(up.index) * item);
+    for (;;) {
+      const char* b = Enter(page);
+      const Level& l = path_[depth_];
+      if (U32(b + 8 + static_cast<size_t>(l.count) * item) == 0) {
+        if (l.count == 0) break;  // an empty leaf: on to the next
+        leaf_ = b;
+        leaf_evictions_ = file_->cache_->evictions();
+        return;
+      }
+      page = U32(b + 8);
+    }
+  }
+}
+
+template <class AtOrPast>
+void MdxFile::Cursor::SeekWith(const AtOrPast& at_or_past) {
+  const size_t item = tag_->item_length;
+  uint32_t page = tag_->root;
+  for (;;) {
+    const char* b = Enter(page);
+    Level& l = path_[depth_];
+    uint32_t lo = 0, hi = l.count;
     while (lo < hi) {
       uint32_t mid = (lo + hi) / 2;
-      if ((*start)(v.key(mid)))
+      if (at_or_past(b + 8 + static_cast<size_t>(mid) * item + 4))
         hi = mid;
       else
         lo = mid + 1;
     }
-    return lo;
-  };
-  if (v.leaf()) {
-    for (uint32_t i = start ? first_at_start(n) : 0; i < n; ++i)
-      if (!visit(v.key(i), v.ptr(i))) return false;
-    return true;
+    l.index = lo;
+    // In a branch, child lo holds the first key at or past the start (the
+    // last child when no key is).
+    uint32_t last = U32(b + 8 + static_cast<size_t>(l.count) * item);
+    if (last == 0) {
+      leaf_ = b;
+      leaf_evictions_ = file_->cache_->evictions();
+      valid_ = true;
+      if (lo == l.count) NextLeaf();
+      return;
+    }
+    page = U32(b + 8 + static_cast<size_t>(lo) * item);
   }
-  uint32_t i0 = start ? first_at_start(n) : 0;
-  for (uint32_t i = i0; i <= n; ++i) {
-    if (!WalkAt(t, v.ptr(i), depth + 1, i == i0 ? start : nullptr, visit, budget)) return false;
-  }
-  return true;
 }
 
-void MdxFile::Walk(int tag, const StartFn& start,
-                   const std::function<bool(std::string_view key, uint32_t recno)>& visit) const {
-  if (cache_.size() > kCacheLimit) cache_.clear();
+MdxFile::Cursor MdxFile::SeekKey(int tag, std::string_view key) const {
   const MdxTag& t = tags_[static_cast<size_t>(tag)];
-  uint64_t budget = file_->size() / kPage + 16;
-  WalkAt(t, t.root, 0, start ? &start : nullptr, visit, &budget);
+  Cursor c(*this, t);
+  const KeyProbe probe(t.type, key, t.key_length);
+  c.SeekWith([&](const char* k) { return probe.Compare(k) >= 0; });
+  return c;
 }
 
+MdxFile::Cursor MdxFile::Seek(int tag, const StartFn& start) const {
+  const MdxTag& t = tags_[static_cast<size_t>(tag)];
+  Cursor c(*this, t);
+  if (start)
+    c.SeekWith([&](const char* k) { return start(std::string_view(k, t.key_length)); });
+  else
+    c.SeekWith([](const char*) { return true; });
+  return c;
+}
 std::string MdxFile::CheckAt(const MdxTag& t, uint32_t page, int depth, std::string* prev_key,
                              uint32_t* prev_recno, bool* have_prev, std::string* max_key,
                              uint64_t* budget) const {
@@ -648,8 +740,9 @@ std::string MdxFile::CheckAt(const MdxTag& t, uint32_t page, int depth, std::str
   if ((*budget)-- == 0) return "the tree has loops";
   uint64_t off = static_cast<uint64_t>(page) * kPage;
   if (page < 4 || off + block_size_ > file_->size()) return "a node lies outside the file";
-  const std::string& b = Block(page);
-  NodeView v{t, const_cast<char*>(b.data())};
+  // A copy: the checks below this node may let the cached block go.
+  std::string b(Block(page), block_size_);
+  NodeView v{t, b.data()};
   uint32_t n = v.count();
   if (n > t.max_keys) return "a node holds too many keys";
   if (v.leaf()) {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "engine/dbf/block_cache.h"
 #include "engine/dbf/field.h"
 
 namespace lumi::dbf {
@@ -79,23 +79,66 @@ class MdxFile {
   // table).
   void Erase(int tag, const std::string& key, uint32_t recno);
 
-  // Visits the entries of `tag` in order, starting at the first whose key is
-  // not below `start` (all when `start` is null; it orders keys as
-  // CompareKeys does, against the key it is given), until `visit` returns
-  // false.
+  // The entries of one tag in order, from where a seek placed it; valid() is
+  // false past the last. It keeps the path down from the root as page
+  // numbers, and finds its leaf again when the block cache let blocks go
+  // since it last read it. key() stays valid until the next Next().
+  class Cursor {
+   public:
+    bool valid() const { return valid_; }
+    std::string_view key() const;
+    uint32_t recno() const;
+    void Next();
+
+   private:
+    friend class MdxFile;
+    static constexpr int kMaxDepth = 64;
+    struct Level {
+      uint32_t page;
+      uint32_t index;  // the entry (leaf) or child (branch) the cursor is at
+      uint32_t count;  // keys in the node
+    };
+    Cursor(const MdxFile& file, const MdxTag& tag);
+    const char* Leaf() const;
+    // Enters the node at `page` one level down, at its first entry or child.
+    const char* Enter(uint32_t page);
+    // Moves to the first entry of the next leaf that has one.
+    void NextLeaf();
+    template <class AtOrPast>
+    void SeekWith(const AtOrPast& at_or_past);
+
+    const MdxFile* file_;
+    const MdxTag* tag_;
+    Level path_[kMaxDepth + 1];
+    int depth_ = -1;  // the leaf's level in path_
+    mutable const char* leaf_ = nullptr;
+    mutable uint64_t leaf_evictions_ = 0;  // the cache's evictions() when leaf_ was read
+    uint64_t budget_ = 0;                  // nodes left to enter: a loop in a damaged tree ends
+    bool valid_ = false;
+  };
+  // At the first entry of `tag` whose key is not below `key` (as CompareKeys
+  // orders them).
+  Cursor SeekKey(int tag, std::string_view key) const;
+  // At the first entry for which `start` holds (it holds from some key on, in
+  // the order of the tag); at the first entry when `start` is null.
   using StartFn = std::function<bool(std::string_view key)>;  // true: at or past the start
-  void Walk(int tag, const StartFn& start,
-            const std::function<bool(std::string_view key, uint32_t recno)>& visit) const;
+  Cursor Seek(int tag, const StartFn& start) const;
 
   // Checks the tree of `tag`: order, branch keys, leaf trailers. Returns an
   // empty string when sound, else the first fault.
   std::string CheckTree(int tag) const;
 
-  void DropCaches() { cache_.clear(); }
+  void DropCaches() { cache_->Clear(); }
+  size_t cached_blocks() const { return cache_->size(); }
+  size_t cache_limit() const { return cache_->limit(); }
 
  private:
   struct Node;
-  const std::string& Block(uint32_t page) const;
+  // The block at `page`, read through the cache; valid until the next Block
+  // or Store (which may let it go).
+  const char* Block(uint32_t page) const;
+  const char* Load(uint32_t page) const;
+  void ResetCache();
   void Store(uint32_t page, std::string block);
   uint32_t Allocate(uint32_t blocks = 1);
   void WriteHeaderCounts();
@@ -112,14 +155,12 @@ class MdxFile {
                bool* max_changed, std::string* new_max, bool* now_empty);
   // The rightmost leaf below a page: its block and how many keys it holds.
   struct LastEntry {
-    const std::string* block;
+    const char* block;
     uint32_t count;
   };
   LastEntry RightmostLeaf(const MdxTag& t, uint32_t page, int depth) const;
   uint32_t MaxRecno(const MdxTag& t, uint32_t page, int depth) const;
   std::string MaxKey(const MdxTag& t, uint32_t page, int depth) const;
-  bool WalkAt(const MdxTag& t, uint32_t page, int depth, const StartFn* start,
-              const std::function<bool(std::string_view, uint32_t)>& visit, uint64_t* budget) const;
   std::string CheckAt(const MdxTag& t, uint32_t page, int depth, std::string* prev_key,
                       uint32_t* prev_recno, bool* have_prev, std::string* max_key,
                       uint64_t* budget) const;
@@ -129,7 +170,7 @@ class MdxFile {
   uint32_t pages_per_block_ = 2;
   uint32_t block_size_ = 1024;
   uint32_t page_count_ = 4;  // header bytes 32-35: the next page to allocate
-  mutable std::unordered_map<uint32_t, std::string> cache_;
+  std::unique_ptr<BlockCache> cache_;
 };
 
 }  // namespace lumi::dbf

@@ -169,15 +169,13 @@ std::vector<uint32_t> Table::FindEqual(std::string_view tag, const Value& key) c
   // A zero or empty-text key also matches NULL fields; only the record tells.
   bool check = t.type == 'N' && IsZeroBcd(*k);
   if (!want_null && IsBlankKey(t.type, *k)) return out;
-  s.mdx->Walk(
-      ti, [&](std::string_view ek) { return CompareKeys(t.type, ek, *k) >= 0; },
-      [&](std::string_view ek, uint32_t recno) {
-        if (CompareKeys(t.type, ek, *k) != 0) return false;
-        CheckedRecno(s, recno);
-        if (check && FieldIsBlank(s, t.field, recno) != want_null) return true;
-        out.push_back(recno);
-        return true;
-      });
+  const KeyProbe probe(t.type, *k, t.key_length);
+  for (MdxFile::Cursor c = s.mdx->SeekKey(ti, *k); c.valid(); c.Next()) {
+    if (probe.Compare(c.key().data()) != 0) break;
+    uint32_t recno = CheckedRecno(s, c.recno());
+    if (check && FieldIsBlank(s, t.field, recno) != want_null) continue;
+    out.push_back(recno);
+  }
   return out;
 }
 
@@ -209,12 +207,11 @@ std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional
     hi = bound_key(*high);
     if (!hi) return out;
   }
-  // Text keys are padded with blanks; compare the bound the same way.
+  // Text keys are padded with blanks; so are the bounds.
+  for (std::optional<std::string>* b : {&lo, &hi})
+    if (*b && t.type == 'C' && (*b)->size() < t.key_length) (*b)->resize(t.key_length, ' ');
   auto cmp = [&](std::string_view key, const std::string& bound) {
-    if (t.type != 'C') return CompareKeys(t.type, key, bound);
-    std::string b = bound;
-    if (b.size() < key.size()) b.resize(key.size(), ' ');
-    return CompareKeys('C', key, b);
+    return CompareKeys(t.type, key, bound);
   };
   MdxFile::StartFn start;
   if (lo)
@@ -222,15 +219,15 @@ std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional
       int c = cmp(k, *lo);
       return low->inclusive ? c >= 0 : c > 0;
     };
-  s.mdx->Walk(ti, start, [&](std::string_view k, uint32_t recno) {
+  for (MdxFile::Cursor c = s.mdx->Seek(ti, start); c.valid(); c.Next()) {
+    std::string_view k = c.key();
     if (hi) {
-      int c = cmp(k, *hi);
-      if (c > 0 || (c == 0 && !high->inclusive)) return false;
+      int r = cmp(k, *hi);
+      if (r > 0 || (r == 0 && !high->inclusive)) break;
     }
-    CheckedRecno(s, recno);
+    uint32_t recno = CheckedRecno(s, c.recno());
     if (!EntryIsNull(s, t, k, recno)) out.push_back(recno);
-    return true;
-  });
+  }
   return out;
 }
 
@@ -244,14 +241,13 @@ std::vector<uint32_t> Table::FindPrefix(std::string_view tag, std::string_view u
   if (!s.cp->Encode(utf8_prefix, &p, &bad)) return out;
   if (p.size() > t.key_length) return out;
   auto head = [&](std::string_view k) { return std::memcmp(k.data(), p.data(), p.size()); };
-  s.mdx->Walk(
-      ti, [&](std::string_view k) { return head(k) >= 0; },
-      [&](std::string_view k, uint32_t recno) {
-        if (head(k) != 0) return false;
-        CheckedRecno(s, recno);
-        if (!IsBlankKey('C', k)) out.push_back(recno);
-        return true;
-      });
+  MdxFile::Cursor c = s.mdx->Seek(ti, [&](std::string_view k) { return head(k) >= 0; });
+  for (; c.valid(); c.Next()) {
+    std::string_view k = c.key();
+    if (head(k) != 0) break;
+    uint32_t recno = CheckedRecno(s, c.recno());
+    if (!IsBlankKey('C', k)) out.push_back(recno);
+  }
   return out;
 }
 
@@ -275,28 +271,26 @@ std::optional<std::string> Table::VerifyIndex() const {
     std::optional<std::string> fault;
     size_t pos = 0;
     try {
-      s.mdx->Walk(static_cast<int>(ti), nullptr, [&](std::string_view k, uint32_t recno) {
+      MdxFile::Cursor c = s.mdx->Seek(static_cast<int>(ti), MdxFile::StartFn());
+      for (; c.valid() && !fault; c.Next()) {
+        std::string_view k = c.key();
+        uint32_t recno = c.recno();
         if (recno == 0 || recno > count) {
           fault = "tag " + t.name + ": lists record " + std::to_string(recno) +
                   ", past the table's end";
-          return false;
-        }
-        if (seen[recno]) {
+        } else if (seen[recno]) {
           fault = "tag " + t.name + ": lists record " + std::to_string(recno) + " twice";
-          return false;
-        }
-        seen[recno] = 1;
-        if (pos >= want.size() || want.recno(pos) != recno ||
-            CompareKeys(t.type, want.key(pos), k) != 0) {
+        } else if (pos >= want.size() || want.recno(pos) != recno ||
+                   CompareKeys(t.type, want.key(pos), k) != 0) {
           uint32_t expected = pos < want.size() ? want.recno(pos) : 0;
           fault = "tag " + t.name + ": at position " + std::to_string(pos + 1) +
                   " the index holds record " + std::to_string(recno) +
                   ", the table's order has record " + std::to_string(expected);
-          return false;
+        } else {
+          seen[recno] = 1;
+          ++pos;
         }
-        ++pos;
-        return true;
-      });
+      }
     } catch (const std::exception& e) {
       return std::string(e.what());
     }
