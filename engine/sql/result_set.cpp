@@ -1,5 +1,7 @@
 #include "engine/sql/result_set.h"
 
+#include <cstring>
+
 #include "engine/sql/values.h"
 
 namespace lumi::sql {
@@ -160,6 +162,51 @@ int ResultSet::CompareCells(size_t column, size_t a, size_t b, std::string_view 
     }
     default:
       return 0;
+  }
+}
+
+uint64_t ResultSet::SortKey(size_t column, size_t row, bool* exact) const {
+  const Column& c = data_[column];
+  *exact = true;
+  if (c.store == Store::kUnset) return 0;
+  if (c.store == Store::kGeneric) {
+    *exact = false;  // mixed kinds: CompareCells decides every pair
+    return 1;
+  }
+  if (c.null[row]) return 0;
+  // Keys of values start at 1: the top half of the range for non-negative
+  // numbers, below it the negative ones in reverse.
+  switch (c.store) {
+    case Store::kNumber: {
+      double d = c.numbers[row];
+      if (d == 0) d = 0;  // -0 sorts with 0
+      uint64_t bits;
+      std::memcpy(&bits, &d, sizeof d);
+      uint64_t key = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
+      if (key == 0 || d != d) {  // the very lowest value, or NaN: compare in full
+        *exact = false;
+        return 1;
+      }
+      return key;
+    }
+    case Store::kDate:
+      return static_cast<uint64_t>(static_cast<int64_t>(c.dates[row]) + (int64_t{1} << 40));
+    case Store::kLogical:
+      return 1 + c.logicals[row];
+    case Store::kText: {
+      uint64_t begin = row == 0 ? 0 : c.text_end[row - 1];
+      uint64_t n = c.text_end[row] - begin;
+      unsigned char b[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      std::memcpy(b, c.text.data() + begin, n < 8 ? n : 8);
+      uint64_t key = 0;
+      for (unsigned char x : b) key = (key << 8) | x;
+      *exact = false;
+      // An empty text sorts right after NULL; the key keeps it above 0.
+      return key == UINT64_MAX ? key : key + 1;
+    }
+    default:
+      *exact = false;
+      return 1;
   }
 }
 

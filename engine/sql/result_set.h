@@ -40,6 +40,12 @@ class ResultSet {
   // then as CompareValues.
   int CompareCells(size_t column, size_t a, size_t b, std::string_view date_format) const;
 
+  // A number that orders the cells of one column as CompareCells does, as
+  // far as it goes: a smaller key is a smaller cell. When two keys are equal
+  // the cells are equal too if `*exact`, else CompareCells must decide (texts
+  // share their first 8 bytes). NULL has key 0; every other cell more.
+  uint64_t SortKey(size_t column, size_t row, bool* exact) const;
+
   // Rows in a new order: order[i] is the old position of the new row i.
   void Reorder(std::vector<uint32_t> order);
   // Drops the columns from `count` on (hidden sort keys).

@@ -356,16 +356,31 @@ std::shared_ptr<ResultSet> SelectPlan::Materialise(const Frame* outer) {
   }
   Run(outer, [&](const dbf::Value* const* v) { rs->Append(v); });
   if (!order_columns_.empty() && rs->size() > 1 && !core_->rows_in_key_order()) {
-    std::vector<uint32_t> perm(rs->size());
-    std::iota(perm.begin(), perm.end(), 0);
+    // The first key of every row as a number, so that most comparisons
+    // need not look at the cells.
+    struct Entry {
+      uint64_t key;
+      uint32_t row;
+      bool exact;
+    };
+    const size_t first = static_cast<size_t>(order_columns_[0]);
+    const bool first_descending = order_descending_[0];
+    std::vector<Entry> entries(rs->size());
+    for (uint32_t r = 0; r < entries.size(); ++r) {
+      entries[r].row = r;
+      entries[r].key = rs->SortKey(first, r, &entries[r].exact);
+    }
     std::string_view df = env_.date_format;
-    std::stable_sort(perm.begin(), perm.end(), [&](uint32_t a, uint32_t b) {
-      for (size_t k = 0; k < order_columns_.size(); ++k) {
-        int c = rs->CompareCells(static_cast<size_t>(order_columns_[k]), a, b, df);
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+      if (a.key != b.key) return first_descending ? a.key > b.key : a.key < b.key;
+      for (size_t k = a.exact && b.exact ? 1 : 0; k < order_columns_.size(); ++k) {
+        int c = rs->CompareCells(static_cast<size_t>(order_columns_[k]), a.row, b.row, df);
         if (c != 0) return order_descending_[k] ? c > 0 : c < 0;
       }
       return false;
     });
+    std::vector<uint32_t> perm(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) perm[i] = entries[i].row;
     rs->Reorder(std::move(perm));
   }
   rs->KeepColumns(columns_.size());

@@ -114,13 +114,17 @@ TEST_F(Differential, RandomStatementsGiveSqlitesRows) {
     return b;
   };
   auto key = [&]() -> std::string { return pick(7) == 0 ? "NULL" : std::to_string(pick(6)); };
-  const char* const kTexts[] = {"a", "ab", "b", "ba", "abc", "B"};
+  // Texts longer than 8 bytes that share their first 8: the sort compares
+  // those in full.
+  const char* const kTexts[] = {"a", "ab",       "b",         "ba",       "abc",
+                                "B", "LUCRARE1", "LUCRARE10", "LUCRARE1A"};
+  const int kTextCount = static_cast<int>(std::size(kTexts));
   auto text = [&]() -> std::string {
-    return pick(6) == 0 ? "NULL" : std::string("'") + kTexts[pick(6)] + "'";
+    return pick(6) == 0 ? "NULL" : std::string("'") + kTexts[pick(kTextCount)] + "'";
   };
-  Both("CREATE TABLE \"A.dbf\" (K DECIMAL(4,0), N DECIMAL(8,2), S CHAR(6))",
+  Both("CREATE TABLE \"A.dbf\" (K DECIMAL(4,0), N DECIMAL(8,2), S CHAR(12))",
        "CREATE TABLE A (K REAL, N REAL, S TEXT)");
-  Both("CREATE TABLE \"B.dbf\" (K DECIMAL(4,0), V DECIMAL(8,2), T CHAR(6))",
+  Both("CREATE TABLE \"B.dbf\" (K DECIMAL(4,0), V DECIMAL(8,2), T CHAR(12))",
        "CREATE TABLE B (K REAL, V REAL, T TEXT)");
   Both("CREATE TABLE \"C.dbf\" (K DECIMAL(4,0), W DECIMAL(8,2))",
        "CREATE TABLE C (K REAL, W REAL)");
@@ -144,7 +148,7 @@ TEST_F(Differential, RandomStatementsGiveSqlitesRows) {
         case 1:
           return t + "K " + kOps[pick(6)] + " " + std::to_string(pick(6));
         case 2:
-          return t + "S " + (pick(2) ? "LIKE '" : "NOT LIKE '") + kTexts[pick(6)] + "%'";
+          return t + "S " + (pick(2) ? "LIKE '" : "NOT LIKE '") + kTexts[pick(kTextCount)] + "%'";
         case 3:
           return t + "S IS " + (pick(2) ? "" : "NOT ") + "NULL";
         default:
