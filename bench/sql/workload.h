@@ -22,9 +22,13 @@ enum class Op {
 };
 
 const char* OpName(Op op);
-// Keyed actions are repeated and timed per action; the others run once.
+// Keyed actions and the short warehouse list are repeated and timed per
+// action; the others run once.
 inline int Repeats(Op op) {
-  return op == Op::kOrderLineSave || op == Op::kOrderLineRemove || op == Op::kKeyedReads ? 20 : 1;
+  return op == Op::kOrderLineSave || op == Op::kOrderLineRemove || op == Op::kKeyedReads ||
+                 op == Op::kWarehouseOpen
+             ? 20
+             : 1;
 }
 
 // One engine running the mix on the same rows.
