@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -236,8 +239,11 @@ void DataFile::Write(uint64_t off, const void* data, size_t n) {
   // The rest of the pages the write lands in comes along, so that writes near
   // each other merge into one range and the journal reads from memory.
   uint64_t end = off + n;
-  Cache(off & ~(kPageSize - 1), std::min(off, size_));
-  if (end < size_) Cache(end, std::min((end + kPageSize - 1) & ~(kPageSize - 1), size_));
+  uint64_t first = off & ~(kPageSize - 1), last = (end - 1) & ~(kPageSize - 1);
+  if (n > 0) {
+    Cache(first, std::min(first + kPageSize, size_));
+    if (last != first) Cache(last, std::min(last + kPageSize, size_));
+  }
   journal_hooks::BeforeWrite(*this, off, n);
   Overlay(off, static_cast<const char*>(data), n);
   if (end > size_) size_ = end;
@@ -398,6 +404,49 @@ void DataFile::Sync() {
   if (on_disk_ && fd_ >= 0 && !read_only_ && ::fdatasync(fd_) != 0)
     ThrowFileError(path_, "cannot flush to disk");
   unsynced_ = false;
+}
+
+void DataFile::SyncAll(const std::vector<DataFile*>& files) {
+  std::map<dev_t, std::vector<DataFile*>> by_device;
+  for (DataFile* f : files) {
+    if (!f->unsynced_) continue;
+    struct stat st;
+    if (!f->on_disk_ || f->fd_ < 0 || f->read_only_ || ::fstat(f->fd_, &st) != 0) {
+      f->Sync();
+      continue;
+    }
+    by_device[st.st_dev].push_back(f);
+  }
+  for (auto& [dev, group] : by_device) {
+    // One flush of the file system instead of one per file; it reports the
+    // write-back errors of every file on it.
+    if (group.size() > 1 && SyncFileSystem(group.front()->fd_, group.front()->path_)) {
+      for (DataFile* f : group) f->unsynced_ = false;
+      continue;
+    }
+    for (DataFile* f : group) f->Sync();
+  }
+}
+
+bool SyncFileSystem(int fd, const std::string& path) {
+#ifdef __linux__
+  struct statfs fs;
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<uint64_t>(fs.f_type)) {
+    case 0xEF53:      // ext2/3/4
+    case 0x58465342:  // xfs
+    case 0x9123683E:  // btrfs
+      break;
+    default:
+      return false;
+  }
+  if (::syncfs(fd) != 0) ThrowFileError(path, "cannot flush to disk");
+  return true;
+#else
+  (void)fd;
+  (void)path;
+  return false;
+#endif
 }
 
 bool DataFile::ReplacedOnDisk() const {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace lumi::dbf {
 
@@ -60,8 +61,12 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   uint64_t generation() const { return generation_; }
 
   // Used by the journal.
-  void Flush();   // writes what is pending; no sync
-  void Sync();    // fsync when the file is on disk
+  void Flush();  // writes what is pending; no sync
+  void Sync();   // fsync when the file is on disk
+  // Syncs every file of `files` written since its last Sync: a file alone on
+  // its file system with fdatasync, several of one file system together with
+  // one syncfs.
+  static void SyncAll(const std::vector<DataFile*>& files);
   void Reload();  // drops what is pending and rereads the size from disk
   void RawWrite(uint64_t off, const std::string& bytes);  // like Write, not journaled
   void RawSetState(uint64_t size, bool exists);           // restores a size and existence
@@ -76,7 +81,7 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
  private:
   DataFile(std::string path, bool exists, bool read_only);
   void Overlay(uint64_t off, const char* data, size_t n);
-  // Makes [begin, end) (inside one page and below size()) pending as it reads now.
+  // Makes [begin, end) (at most a page, below size()) pending as it reads now.
   void Cache(uint64_t begin, uint64_t end);
   // Reads the disk image (zeros past it), ignoring pending ranges.
   void ReadImage(uint64_t off, char* out, size_t n) const;
@@ -97,6 +102,12 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   uint64_t generation_ = 0;
   bool unsynced_ = false;
 };
+
+// Makes the whole file system holding `fd` durable with one call (syncfs),
+// where that is known to be as safe as syncing each file and folder on it:
+// the local journaling file systems (ext4, xfs, btrfs). Elsewhere does
+// nothing and returns false. Throws EngineError naming `path` on failure.
+bool SyncFileSystem(int fd, const std::string& path);
 
 // Reports an error of the operating system for `path`.
 [[noreturn]] void ThrowFileError(const std::string& path, const std::string& what);

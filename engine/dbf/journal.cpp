@@ -199,6 +199,12 @@ struct FolderLog {
   // The journal and its name in the folder reach the disk.
   void Sync() {
     Write();
+    // A new journal: its bytes and its name in the folder with one flush.
+    if (!dir_synced && SyncFileSystem(fd, path)) {
+      unsynced = false;
+      dir_synced = true;
+      return;
+    }
     if (unsynced && ::fdatasync(fd) != 0) ThrowFileError(path, "cannot flush the journal");
     unsynced = false;
     if (!dir_synced) SyncDir(folder);
@@ -343,19 +349,14 @@ class JournalImpl {
       for (auto& [folder, log] : logs_) log->Sync();
       for (auto& t : tracked_) t->file->Flush();
       flushed_ = true;
-      // Start the write-back of every changed file at once, then wait for each.
-      size_t unsynced = 0;
-      for (auto& t : tracked_) unsynced += t->file->unsynced() ? 1 : 0;
-      if (unsynced > 1)
-        for (auto& t : tracked_)
-          if (t->file->unsynced() && t->file->fd() >= 0)
-            ::sync_file_range(t->file->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+      std::vector<DataFile*> files;
       std::set<std::string> changed_folders;
       for (auto& t : tracked_) {
-        t->file->Sync();
+        files.push_back(t->file.get());
         // A file made or deleted changes its folder, which must reach the disk too.
         if (!t->existed || !t->file->exists()) changed_folders.insert(t->file->folder());
       }
+      DataFile::SyncAll(files);
       for (auto& f : changed_folders) SyncDir(f);
     } catch (...) {
       Rollback();
