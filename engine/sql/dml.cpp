@@ -42,24 +42,34 @@ int64_t UpdateThroughKey(SourceTable& target, int field, const Expr& value,
   if (tag.empty()) return -1;
   const SubqueryCache& c = subqueries.Keyed(value);
   const dbf::FieldDef& fd = fields[static_cast<size_t>(field)];
-  int64_t count = 0;
+  const dbf::FieldDef& kd = fields[static_cast<size_t>(key_field)];
+  // The records of every key first, then visited in record order: nearby
+  // records are read together and the writes go through the file once.
+  std::vector<dbf::Value> values(c.keyed.key_count());
+  std::vector<std::pair<uint32_t, uint32_t>> hits;  // (recno, key number)
   for (uint32_t k = 0; k < c.keyed.key_count(); ++k) {
     uint32_t i = c.keyed.First(k);
-    bool several = c.keyed.Count(k) > 1;
-    dbf::Value v = ConvertForField(c.values[i], fd.type, fd.name, env.date_format);
-    dbf::Value key = ConvertForField(c.key_values[i], fields[static_cast<size_t>(key_field)].type,
-                                     fields[static_cast<size_t>(key_field)].name, env.date_format);
-    for (uint32_t r : target.table.FindEqual(tag, key)) {
-      if (target.table.IsDeleted(r)) continue;
-      if (several) {
-        throw EngineError("A sub-select used as a value found more than one row for " +
-                          ToDebugString(c.key_values[i]));
-      }
-      ++count;
-      if (Same(v, target.table.Get(r, field), env.date_format)) continue;
-      target.table.Update(r, {{field, v}});
-    }
+    values[k] = ConvertForField(c.values[i], fd.type, fd.name, env.date_format);
+    dbf::Value key = ConvertForField(c.key_values[i], kd.type, kd.name, env.date_format);
+    for (uint32_t r : target.table.FindEqual(tag, key)) hits.emplace_back(r, k);
   }
+  std::sort(hits.begin(), hits.end());
+  std::vector<uint32_t> recnos;
+  recnos.reserve(hits.size());
+  for (const auto& h : hits) recnos.push_back(h.first);
+  int64_t count = 0;
+  size_t at = 0;
+  ReadRecords(target.table, recnos, [&](uint32_t r, const dbf::Scanner& sc) {
+    while (hits[at].first != r) ++at;
+    uint32_t k = hits[at].second;
+    if (c.keyed.Count(k) > 1) {
+      throw EngineError("A sub-select used as a value found more than one row for " +
+                        ToDebugString(c.key_values[c.keyed.First(k)]));
+    }
+    ++count;
+    if (!Same(values[k], sc.Get(field), env.date_format))
+      target.table.Update(r, {{field, values[k]}});
+  });
   return count;
 }
 

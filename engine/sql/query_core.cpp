@@ -389,29 +389,6 @@ std::optional<std::vector<uint32_t>> RecordsWithKeys(
   return out;
 }
 
-// Visits the records `recnos` (ascending, as a tag's lookups give them once
-// sorted) through one scanner: each read takes the run of wanted records
-// that lie close together, skipping the gaps between runs.
-template <class Visit>
-void ReadRecords(const dbf::Table& table, const std::vector<uint32_t>& recnos, Visit visit) {
-  constexpr uint32_t kGap = 4;  // records between two wanted ones still read through
-  dbf::Scanner sc = table.Scan();
-  uint32_t through = 0;
-  for (size_t i = 0; i < recnos.size(); ++i) {
-    uint32_t r = recnos[i];
-    if (r > through) {
-      size_t j = i;
-      while (j + 1 < recnos.size() && recnos[j + 1] > recnos[j] &&
-             recnos[j + 1] - recnos[j] <= kGap)
-        ++j;
-      through = recnos[j];
-    }
-    sc.Seek(r, through);
-    if (sc.deleted()) continue;
-    visit(r, sc);
-  }
-}
-
 // The rows of one joined table, read once.
 struct HashedTable {
   size_t slots = 0;
