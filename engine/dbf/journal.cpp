@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -21,13 +22,17 @@
 namespace lumi::dbf {
 
 // The journal file: the magic, then records of
-//   type (1 byte), payload length (u32), payload, FNV-1a checksum (u32)
+//   type (1 byte), payload length (u32), payload, checksum (u32)
 // with type 'F' (a file: id u32, existed u8, original length u64, name) and
 // 'R' (a before-image: id u32, offset u64, bytes). A record cut short or with
 // a wrong checksum ends the journal: nothing past it was ever flushed to disk.
+// Journals are written with magic "LUMIJNL2", whose records are summed by
+// RecordSum; "LUMIJNL1" journals (left by a crash of an earlier version) sum
+// type, length and payload with 32-bit FNV-1a and are still rolled back.
 namespace {
 
-constexpr char kMagic[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '1'};
+constexpr char kMagic[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '2'};
+constexpr char kMagicFnv[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '1'};
 constexpr const char* kJournalName = "lumi.jnl";
 constexpr size_t kBufferLimit = 8u << 20;  // journal bytes held before writing
 uint64_t g_spill_limit = 32u << 20;        // pending bytes of one file before a spill
@@ -39,6 +44,48 @@ uint32_t Fnv1a(const char* p, size_t n, uint32_t h = 2166136261u) {
     h *= 16777619u;
   }
   return h;
+}
+
+// A 64-bit multiply-rotate hash of four independent lanes (the rounds of
+// xxHash64, simplified), folded to 32 bits: page images are summed several
+// bytes a cycle rather than one.
+uint64_t Word(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+uint32_t FastSum(const char* p, size_t n, uint64_t seed) {
+  constexpr uint64_t k1 = 11400714785074694791ull, k2 = 14029467366897019727ull,
+                     k3 = 1609587929392839161ull, k4 = 9650029242287828579ull,
+                     k5 = 2870177450012600261ull;
+  auto round = [&](uint64_t acc, uint64_t w) { return std::rotl(acc + w * k2, 31) * k1; };
+  const size_t total = n;
+  uint64_t h;
+  if (n >= 32) {
+    uint64_t v[4] = {seed + k1 + k2, seed + k2, seed, seed - k1};
+    for (; n >= 32; p += 32, n -= 32)
+      for (int i = 0; i < 4; ++i) v[i] = round(v[i], Word(p + 8 * i));
+    h = std::rotl(v[0], 1) + std::rotl(v[1], 7) + std::rotl(v[2], 12) + std::rotl(v[3], 18);
+    for (int i = 0; i < 4; ++i) h = (h ^ round(0, v[i])) * k1 + k4;
+  } else {
+    h = seed + k5;
+  }
+  h += total;
+  for (; n >= 8; p += 8, n -= 8) h = std::rotl(h ^ round(0, Word(p)), 27) * k1 + k4;
+  for (; n > 0; ++p, --n) h = std::rotl(h ^ (static_cast<unsigned char>(*p) * k5), 11) * k1;
+  h ^= h >> 33;
+  h *= k2;
+  h ^= h >> 29;
+  h *= k3;
+  h ^= h >> 32;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+// The checksum of a record: `head` is its type and length (5 bytes).
+uint32_t RecordSum(const char* head, const char* payload, size_t n) {
+  return FastSum(payload, n, FastSum(head, 5, 0));
 }
 
 void PutU32(std::string* s, uint32_t v) {
@@ -100,7 +147,9 @@ void ApplyJournal(int jfd, const std::string& folder) {
   };
   char magic[8];
   uint64_t pos = 8;
-  if (read_at(0, magic, 8) && std::memcmp(magic, kMagic, 8) == 0) {
+  bool fnv = false;
+  if (read_at(0, magic, 8) &&
+      (std::memcmp(magic, kMagic, 8) == 0 || (fnv = std::memcmp(magic, kMagicFnv, 8) == 0))) {
     std::string payload;
     for (;;) {
       char head[5];
@@ -109,7 +158,8 @@ void ApplyJournal(int jfd, const std::string& folder) {
       if (len > (64u << 20)) break;
       payload.resize(len + 4);
       if (!read_at(pos + 5, payload.data(), len + 4)) break;
-      uint32_t sum = Fnv1a(payload.data(), len, Fnv1a(head, 5));
+      uint32_t sum =
+          fnv ? Fnv1a(payload.data(), len, Fnv1a(head, 5)) : RecordSum(head, payload.data(), len);
       if (sum != GetU32(payload.data() + len)) break;
       pos += 5 + len + 4;
       const char* p = payload.data();
@@ -169,7 +219,7 @@ struct FolderLog {
     buffer.push_back(type);
     PutU32(&buffer, static_cast<uint32_t>(payload.size()));
     buffer += payload;
-    PutU32(&buffer, Fnv1a(buffer.data() + start, buffer.size() - start));
+    PutU32(&buffer, RecordSum(buffer.data() + start, buffer.data() + start + 5, payload.size()));
     if (buffer.size() > kBufferLimit) Write();
   }
 

@@ -322,5 +322,21 @@ TEST_F(JournalTest, RecoveryStopsAtADamagedRecordAndStaysInItsFolder) {
   std::filesystem::remove(outside);
 }
 
+// A journal in the earlier format (FNV-1a sums), left by a crash of an
+// earlier version, is still rolled back.
+TEST_F(JournalTest, AJournalOfTheEarlierFormatIsRolledBack) {
+  const auto before = Snapshot(dir_);
+  const std::string dbf = before.at("CapCom.dbf");
+  std::string changed = dbf;
+  changed.replace(200, 50, std::string(50, '#'));
+  testing::WriteFile(dir_ / "CapCom.dbf", changed + "past the end");
+  testing::WriteFile(dir_ / "lumi.jnl", std::string("LUMIJNL1") +
+                                            FileRecord(1, dbf.size(), "CapCom.dbf") +
+                                            ImageRecord(1, 0, dbf.substr(0, 4096)));
+  Table t = Table::Open(dir_ / "CapCom.dbf");
+  EXPECT_TRUE(Snapshot(dir_) == before);
+  EXPECT_EQ(t.VerifyIndex(), std::nullopt);
+}
+
 }  // namespace
 }  // namespace lumi::dbf

@@ -183,6 +183,16 @@ TEST_F(PendingPagesTest, TheJournalSavesEachTouchedPageOnceUpToTheOriginalLength
   // touched keep what the file holds.
   EXPECT_TRUE(ReadFile(path) == std::string(2 * kPage, 'z') + original.substr(2 * kPage));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "lumi.jnl"));
+  // A byte changed inside the first image ends the journal there: only the
+  // original length comes back.
+  std::string damaged = journal;
+  const size_t first_image = 8 + 5 + 13 + std::string("Data.bin").size() + 4;
+  ASSERT_EQ(damaged[first_image], 'R');
+  damaged[first_image + 17 + 100] ^= 1;
+  testing::WriteFile(dir_ / "lumi.jnl", damaged);
+  testing::WriteFile(path, std::string(length + 10, 'z'));
+  Journal::Recover(dir_.path());
+  EXPECT_TRUE(ReadFile(path) == std::string(length, 'z'));
 }
 
 }  // namespace
