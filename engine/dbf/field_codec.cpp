@@ -250,8 +250,20 @@ void EncodeField(const FieldDef& f, const Value& v, const CodePage& cp, const st
   switch (f.type) {
     case 'C': {
       if (v.kind() != ValueKind::kText) wrong_kind("text");
+      const std::string& text = v.text();
+      // Plain ASCII is the same bytes in every code page.
+      if (std::all_of(text.begin(), text.end(),
+                      [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        size_t n = text.size();
+        while (n > w && text[n - 1] == ' ') --n;  // trailing blanks are not part of the value
+        if (n <= w) {
+          std::memcpy(out, text.data(), n);
+          std::memset(out + n, ' ', w - n);
+          return;
+        }
+      }
       std::string bytes, bad;
-      if (!cp.Encode(v.text(), &bytes, &bad)) {
+      if (!cp.Encode(text, &bytes, &bad)) {
         if (bad == "invalid UTF-8") BadValue(where, f, "the text is not valid UTF-8");
         BadValue(where, f,
                  "the character '" + bad + "' cannot be stored in code page " +
