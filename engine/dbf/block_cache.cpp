@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace lumi::dbf {
@@ -11,91 +12,129 @@ namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
 
-}  // namespace
-
-BlockCache::BlockCache(size_t block_size, size_t limit)
-    : block_size_(block_size), limit_(std::max<size_t>(limit, 1)) {
-  // Address space only: pages become memory when a block is first put there.
-  // Past the first 2 MB the range asks for huge pages, so that lookups in a
-  // large tag do not miss the address translation on every block.
-  size_t bytes = (limit_ * block_size_ + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE,
-                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (p == MAP_FAILED) throw std::bad_alloc();
-  char* start = static_cast<char*>(p);
+// Address space only, aligned to a huge page: memory comes when first
+// written. Past the first 2 MB the range asks for huge pages, so that lookups
+// in a large tag do not miss the address translation on every block; a small
+// table stays small.
+char* Reserve(size_t bytes) {
+  char* start = static_cast<char*>(mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE,
+                                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
+  if (start == MAP_FAILED) throw std::bad_alloc();
   char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) /
                                           kHugePage * kHugePage);
   if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
   size_t tail = static_cast<size_t>(start + bytes + kHugePage - (aligned + bytes));
   if (tail) munmap(aligned + bytes, tail);
-  base_ = aligned;
-  reserved_ = bytes;
-  if (bytes > kHugePage) madvise(base_ + kHugePage, bytes - kHugePage, MADV_HUGEPAGE);
+  if (bytes > kHugePage) madvise(aligned + kHugePage, bytes - kHugePage, MADV_HUGEPAGE);
+  return aligned;
+}
+
+size_t HugePages(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+}  // namespace
+
+BlockCache::BlockCache(size_t block_size, size_t limit)
+    : block_size_(block_size),
+      limit_(std::clamp<size_t>(limit, 1, 65535)),
+      stride_(kHeader + (block_size + 63) / 64 * 64) {
+  reserved_ = HugePages(limit_ * stride_);
+  base_ = Reserve(reserved_);
+  // A node of n keys has n + 1 children, and a key takes at least 5 bytes.
+  hint_stride_ = block_size_ / 4 + 1;
+  hints_reserved_ = HugePages(limit_ * (kRowHead + hint_stride_) * sizeof(uint16_t));
+  hints_ = reinterpret_cast<uint16_t*>(Reserve(hints_reserved_));
 }
 
 BlockCache::~BlockCache() {
-  if (base_) munmap(base_, reserved_);
+  munmap(base_, reserved_);
+  munmap(hints_, hints_reserved_);
+}
+
+void BlockCache::Remember(const char* parent, uint32_t i, const char* child) {
+  if (i >= hint_stride_) return;
+  Slot& p = SlotOfData(parent);
+  if (p.hints == 0) {
+    if (hint_rows_ >= limit_) return;
+    p.hints = static_cast<uint32_t>(++hint_rows_);  // a row stays with its slot
+    std::memset(Row(p.hints - 1), 0, (kRowHead + hint_stride_) * sizeof(uint16_t));
+  }
+  uint16_t* row = Row(p.hints - 1);
+  uint64_t epoch;
+  std::memcpy(&epoch, row, sizeof epoch);
+  if (epoch != evictions_) {
+    std::memset(row + kRowHead, 0, hint_stride_ * sizeof(uint16_t));
+    std::memcpy(row, &evictions_, sizeof evictions_);
+  }
+  row[kRowHead + i] = static_cast<uint16_t>(IndexOf(child) + 1);
+}
+
+void BlockCache::Forget(Slot& s) {
+  // The slot's block is about to change: its children may be others.
+  if (s.hints != 0) std::memset(Row(s.hints - 1) + kRowHead, 0, hint_stride_ * sizeof(uint16_t));
 }
 
 char* BlockCache::Put(uint32_t page) {
   if (page < slot_of_.size() && slot_of_[page] != 0) {
-    slot_of_[page] |= kUsed;
-    return SlotData((slot_of_[page] & ~kUsed) - 1);
+    Slot& s = SlotAt(slot_of_[page] - 1);
+    s.used = 1;
+    Forget(s);
+    return s.data();
   }
-  uint32_t slot;
+  size_t slot;
   if (!free_.empty()) {
     slot = free_.back();
     free_.pop_back();
     ++used_;
   } else if (high_ < limit_) {
-    slot = static_cast<uint32_t>(high_++);
-    page_of_.push_back(UINT32_MAX);
+    slot = high_++;
+    SlotAt(slot).hints = 0;
     ++used_;
   } else {
     // Every slot is taken: the hand clears the marks of blocks used since it
     // last passed and takes the first block without one.
     for (;;) {
-      uint32_t s = static_cast<uint32_t>(hand_);
+      Slot& s = SlotAt(hand_);
+      size_t at = hand_;
       hand_ = (hand_ + 1) % high_;
-      if (page_of_[s] == UINT32_MAX) continue;  // free slots are in free_, never here
-      uint32_t& e = slot_of_[page_of_[s]];
-      if (e & kUsed) {
-        e &= ~kUsed;
+      if (!s.held) continue;  // free slots are in free_, never here
+      if (s.used) {
+        s.used = 0;
         continue;
       }
-      e = 0;
+      slot_of_[s.page] = 0;
       ++evictions_;
-      slot = s;
+      slot = at;
       break;
     }
   }
   if (page >= slot_of_.size())
     slot_of_.resize(std::max<size_t>(static_cast<size_t>(page) + 1, slot_of_.size() * 2), 0);
-  slot_of_[page] = (slot + 1) | kUsed;
-  page_of_[slot] = page;
-  return SlotData(slot);
+  slot_of_[page] = static_cast<uint32_t>(slot + 1);
+  Slot& s = SlotAt(slot);
+  s.page = page;
+  s.held = 1;
+  s.used = 1;
+  Forget(s);
+  return s.data();
 }
 
 void BlockCache::Erase(uint32_t page) {
   if (page >= slot_of_.size() || slot_of_[page] == 0) return;
-  uint32_t slot = (slot_of_[page] & ~kUsed) - 1;
+  uint32_t slot = slot_of_[page] - 1;
   slot_of_[page] = 0;
-  page_of_[slot] = UINT32_MAX;
+  SlotAt(slot).held = 0;
   free_.push_back(slot);
   --used_;
   ++evictions_;
 }
 
 void BlockCache::Clear() {
-  if (high_ > 0) {
-    // The memory goes back too; the range stays reserved.
-    size_t touched = (high_ * block_size_ + 4095) / 4096 * 4096;
-    madvise(base_, std::min(touched, reserved_), MADV_DONTNEED);
-  }
+  // The memory goes back too (reads as zeros after); the ranges stay reserved.
+  if (high_ > 0) madvise(base_, reserved_, MADV_DONTNEED);
+  if (hint_rows_ > 0) madvise(hints_, hints_reserved_, MADV_DONTNEED);
   slot_of_.clear();
-  page_of_.clear();
   free_.clear();
-  used_ = high_ = hand_ = 0;
+  used_ = high_ = hand_ = hint_rows_ = 0;
   ++evictions_;
 }
 

@@ -199,6 +199,13 @@ const char* MdxFile::Load(uint32_t page) const {
   return b;
 }
 
+const char* MdxFile::Child(const char* parent, uint32_t i, uint32_t page) const {
+  if (const char* b = cache_->FindChild(parent, i, page)) return b;
+  const char* b = Load(page);
+  cache_->Remember(parent, i, b);
+  return b;
+}
+
 void MdxFile::Store(uint32_t page, std::string block) {
   file_->Write(static_cast<uint64_t>(page) * kPage, block.data(), block.size());
   std::memcpy(cache_->Put(page), block.data(), block_size_);
@@ -621,10 +628,10 @@ void MdxFile::Erase(int tag, const std::string& key, uint32_t recno) {
 MdxFile::Cursor::Cursor(const MdxFile& file, const MdxTag& tag)
     : file_(&file), tag_(&tag), budget_(file.file_->size() / kPage + 16) {}
 
-const char* MdxFile::Cursor::Enter(uint32_t page) {
+const char* MdxFile::Cursor::Enter(uint32_t page, const char* parent, uint32_t i) {
   if (depth_ >= kMaxDepth) file_->Damaged("the tree is too deep");
   if (budget_-- == 0) file_->Damaged("the tree has loops");
-  const char* b = file_->Block(page);
+  const char* b = parent ? file_->Child(parent, i, page) : file_->Block(page);
   // The search in the node reads a handful of its lines one after the other:
   // asking for all of them at once has them arrive together.
   const size_t used = 8 + static_cast<size_t>(tag_->max_keys) * tag_->item_length + 4;
@@ -671,9 +678,10 @@ void MdxFile::Cursor::NextLeaf() {
     } while (path_[depth_].index >= path_[depth_].count);
     Level& up = path_[depth_];
     ++up.index;
-    uint32_t page = U32(file_->Block(up.page) + 8 + static_cast<size_t>(up.index) * item);
+    const char* parent = file_->Block(up.page);
+    uint32_t i = up.index;
     for (;;) {
-      const char* b = Enter(page);
+      const char* b = Enter(U32(parent + 8 + static_cast<size_t>(i) * item), parent, i);
       const Level& l = path_[depth_];
       if (U32(b + 8 + static_cast<size_t>(l.count) * item) == 0) {
         if (l.count == 0) break;  // an empty leaf: on to the next
@@ -681,7 +689,8 @@ void MdxFile::Cursor::NextLeaf() {
         leaf_evictions_ = file_->cache_->evictions();
         return;
       }
-      page = U32(b + 8);
+      parent = b;
+      i = 0;
     }
   }
 }
@@ -689,9 +698,8 @@ void MdxFile::Cursor::NextLeaf() {
 template <class AtOrPast>
 void MdxFile::Cursor::SeekWith(const AtOrPast& at_or_past) {
   const size_t item = tag_->item_length;
-  uint32_t page = tag_->root;
+  const char* b = Enter(tag_->root, nullptr, 0);
   for (;;) {
-    const char* b = Enter(page);
     Level& l = path_[depth_];
     uint32_t lo = 0, hi = l.count;
     while (lo < hi) {
@@ -712,7 +720,7 @@ void MdxFile::Cursor::SeekWith(const AtOrPast& at_or_past) {
       if (lo == l.count) NextLeaf();
       return;
     }
-    page = U32(b + 8 + static_cast<size_t>(lo) * item);
+    b = Enter(U32(b + 8 + static_cast<size_t>(lo) * item), b, lo);
   }
 }
 

@@ -100,8 +100,9 @@ class MdxFile {
     };
     Cursor(const MdxFile& file, const MdxTag& tag);
     const char* Leaf() const;
-    // Enters the node at `page` one level down, at its first entry or child.
-    const char* Enter(uint32_t page);
+    // Enters the node at `page` one level down (child `i` of `parent`, or
+    // the root when `parent` is null), at its first entry or child.
+    const char* Enter(uint32_t page, const char* parent, uint32_t i);
     // Moves to the first entry of the next leaf that has one.
     void NextLeaf();
     template <class AtOrPast>
@@ -138,6 +139,8 @@ class MdxFile {
   // or Store (which may let it go).
   const char* Block(uint32_t page) const;
   const char* Load(uint32_t page) const;
+  // Block(page) for the block at `page` that is child `i` of `parent`.
+  const char* Child(const char* parent, uint32_t i, uint32_t page) const;
   void ResetCache();
   void Store(uint32_t page, std::string block);
   uint32_t Allocate(uint32_t blocks = 1);
