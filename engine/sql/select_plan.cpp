@@ -272,11 +272,24 @@ void SelectPlan::Run(const Frame* outer, const RowSink& sink) {
     }
     return g;
   };
+  // What each aggregate does, decided once rather than at every row.
+  enum class Kind { kCount, kAdd, kMinMax };
+  std::vector<Kind> kinds;
+  for (const Expr* a : aggregates_) {
+    kinds.push_back(a->name == "SUM" || a->name == "AVG"   ? Kind::kAdd
+                    : a->name == "MIN" || a->name == "MAX" ? Kind::kMinMax
+                                                           : Kind::kCount);
+  }
+  const bool one_group = select_.group_by.empty();
+  dbf::Value tmp;
   core_->Run(outer, [&](const Frame& f, uint32_t) {
-    key.clear();
-    for (auto& g : select_.group_by) AppendKey(key, Eval(*g, f, env_));
-    bool inserted;
-    uint32_t group = index.Intern(key, &inserted);
+    uint32_t group = 0;
+    bool inserted = groups.empty();
+    if (!one_group) {
+      key.clear();
+      for (auto& g : select_.group_by) AppendKey(key, EvalRef(*g, f, env_, tmp));
+      group = index.Intern(key, &inserted);
+    }
     if (inserted) {
       Group& g = new_group();
       for (size_t t = 0; t < n; ++t) {
@@ -292,7 +305,7 @@ void SelectPlan::Run(const Frame* outer, const RowSink& sink) {
         ++acc.count;
         continue;
       }
-      dbf::Value v = Eval(*a.args[0], f, env_);
+      const dbf::Value& v = EvalRef(*a.args[0], f, env_, tmp);
       if (v.is_null()) continue;
       if (acc.seen) {
         std::string k;
@@ -300,14 +313,14 @@ void SelectPlan::Run(const Frame* outer, const RowSink& sink) {
         if (!acc.seen->insert(std::move(k)).second) continue;
       }
       ++acc.count;
-      if (a.name == "SUM" || a.name == "AVG") {
+      if (kinds[i] == Kind::kAdd) {
         if (v.kind() != dbf::ValueKind::kNumber) {
           throw EngineError("Type mismatch: " + a.name + "() adds numbers, not " +
                             ToDebugString(v));
         }
         acc.sum += v.number();
         acc.any = true;
-      } else if (a.name == "MIN" || a.name == "MAX") {
+      } else if (kinds[i] == Kind::kMinMax) {
         if (!acc.any) {
           acc.best = v;
           acc.any = true;
