@@ -11,7 +11,6 @@
 #include <map>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/dbf/data_file.h"
@@ -284,7 +283,7 @@ struct Tracked {
 };
 
 struct UndoEntry {
-  std::shared_ptr<DataFile> file;
+  DataFile* file = nullptr;  // held by the journal's Tracked entry
   bool is_state = false;
   uint64_t off = 0;
   std::string bytes;
@@ -293,10 +292,36 @@ struct UndoEntry {
   bool outer_needs = true;
 };
 
+// What one savepoint level has saved of each file it changed (a handful of
+// files: looked up in order).
 struct UndoLevel {
+  struct Marks {
+    DataFile* file;
+    bool sized = false;  // its size and existence are saved
+    IntervalSet covered;
+  };
   size_t start = 0;
-  std::unordered_map<DataFile*, IntervalSet> covered;
-  std::unordered_set<DataFile*> sized;
+  std::vector<Marks> files;
+
+  const Marks* Find(const DataFile* f) const {
+    for (const Marks& m : files)
+      if (m.file == f) return &m;
+    return nullptr;
+  }
+  Marks& For(DataFile* f) {
+    for (Marks& m : files)
+      if (m.file == f) return m;
+    files.push_back({f, false, {}});
+    return files.back();
+  }
+  bool Sized(const DataFile* f) const {
+    const Marks* m = Find(f);
+    return m && m->sized;
+  }
+  bool Covers(const DataFile* f, uint64_t a, uint64_t b) const {
+    const Marks* m = Find(f);
+    return m && m->covered.Covers(a, b);
+  }
 };
 
 }  // namespace
@@ -361,30 +386,29 @@ class JournalImpl {
   void SaveUndo(DataFile& f, uint64_t off, uint64_t n) {
     if (levels_.empty()) return;
     UndoLevel& inner = levels_.back();
-    UndoLevel* outer = levels_.size() >= 2 ? &levels_[levels_.size() - 2] : nullptr;
-    if (!inner.sized.count(&f)) {
+    const UndoLevel* outer = levels_.size() >= 2 ? &levels_[levels_.size() - 2] : nullptr;
+    UndoLevel::Marks& marks = inner.For(&f);
+    if (!marks.sized) {
       UndoEntry e;
-      e.file = f.shared_from_this();
+      e.file = &f;
       e.is_state = true;
       e.size = f.size();
       e.exists = f.exists();
-      e.outer_needs = outer && !outer->sized.count(&f);
+      e.outer_needs = outer && !outer->Sized(&f);
       undo_.push_back(std::move(e));
-      for (auto& l : levels_) l.sized.insert(&f);
+      for (auto& l : levels_) l.For(&f).sized = true;
     }
     uint64_t end = std::min(off + n, f.exists() ? f.size() : 0);
-    if (off >= end) return;
-    IntervalSet& covered = inner.covered[&f];
-    if (covered.Covers(off, end)) return;
-    for (auto [a, b] : covered.Uncovered(off, end)) {
+    if (off >= end || marks.covered.Covers(off, end)) return;
+    for (auto [a, b] : marks.covered.Uncovered(off, end)) {
       UndoEntry e;
-      e.file = f.shared_from_this();
+      e.file = &f;
       e.off = a;
       e.bytes.resize(static_cast<size_t>(b - a));
       f.ReadExact(a, e.bytes.data(), e.bytes.size());
-      e.outer_needs = outer && !outer->covered[&f].Covers(a, b);
+      e.outer_needs = outer && !outer->Covers(&f, a, b);
       undo_.push_back(std::move(e));
-      for (auto& l : levels_) l.covered[&f].Add(a, b);
+      for (auto& l : levels_) l.For(&f).covered.Add(a, b);
     }
   }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <unordered_map>
 
@@ -189,19 +190,36 @@ Value TableState::DecodeBytes(const char* bytes, int field, uint32_t recno) cons
   }
 }
 
+namespace {
+// Today's date as the header holds it, worked out again only when the clock
+// has moved on (changes call it once a record).
+void HeaderToday(uint8_t ymd[3]) {
+  thread_local std::time_t last = -1;
+  thread_local uint8_t today[3];
+  std::time_t now = std::time(nullptr);
+  if (now != last) {
+    TodayYmd(today);
+    last = now;
+  }
+  std::memcpy(ymd, today, 3);
+}
+}  // namespace
+
 void TableState::WriteCountAndDate() {
   char b[7];
   uint8_t ymd[3];
-  TodayYmd(ymd);
+  HeaderToday(ymd);
   std::memcpy(b, ymd, 3);
   for (int i = 0; i < 4; ++i) b[3 + i] = static_cast<char>(header.record_count >> (8 * i));
   dbf->Write(1, b, sizeof b);
 }
 
 void TableState::WriteDate() {
-  uint8_t ymd[3];
-  TodayYmd(ymd);
-  dbf->Write(1, ymd, 3);
+  uint8_t ymd[3], now[3];
+  HeaderToday(ymd);
+  // Most changes find today's date there already.
+  dbf->ReadExact(1, now, 3);
+  if (std::memcmp(now, ymd, 3) != 0) dbf->Write(1, ymd, 3);
 }
 
 void TableState::SetFieldFlag(size_t field, bool on) {
