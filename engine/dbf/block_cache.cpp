@@ -50,9 +50,9 @@ BlockCache::~BlockCache() {
   munmap(hints_, hints_reserved_);
 }
 
-void BlockCache::Remember(const char* parent, uint32_t i, const char* child) {
-  if (i >= hint_stride_) return;
+void BlockCache::Remember(const char* parent, uint32_t parent_page, uint32_t i, const char* child) {
   Slot& p = SlotOfData(parent);
+  if (i >= hint_stride_ || !p.held || p.page != parent_page) return;
   if (p.hints == 0) {
     if (hint_rows_ >= limit_) return;
     p.hints = static_cast<uint32_t>(++hint_rows_);  // a row stays with its slot

@@ -58,8 +58,10 @@ class BlockCache {
     }
     return Find(page);
   }
-  // Notes that child `i` of `parent` is `child` (both blocks from this cache).
-  void Remember(const char* parent, uint32_t i, const char* child);
+  // Notes that child `i` of `parent`, the block at `parent_page`, is `child`
+  // (both blocks from this cache). Nothing is noted when the parent's slot
+  // has been given to another block since (reading the child may do that).
+  void Remember(const char* parent, uint32_t parent_page, uint32_t i, const char* child);
   // The block_size() bytes for the block at `page`, to be filled by the
   // caller: the slot it has, or a new one (which may let another block go).
   char* Put(uint32_t page);

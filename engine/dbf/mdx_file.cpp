@@ -77,7 +77,13 @@ MdxFile::MdxFile(std::shared_ptr<DataFile> file, const std::vector<FieldDef>& fi
 }
 
 void MdxFile::ResetCache() {
-  cache_ = std::make_unique<BlockCache>(block_size_, kCacheBytes / block_size_);
+  cache_ = std::make_unique<BlockCache>(block_size_,
+                                        cache_blocks_ ? cache_blocks_ : kCacheBytes / block_size_);
+}
+
+void MdxFile::LimitCache(size_t blocks) {
+  cache_blocks_ = blocks;
+  ResetCache();
 }
 
 const std::string& MdxFile::path() const { return file_->path(); }
@@ -199,10 +205,11 @@ const char* MdxFile::Load(uint32_t page) const {
   return b;
 }
 
-const char* MdxFile::Child(const char* parent, uint32_t i, uint32_t page) const {
+const char* MdxFile::Child(const char* parent, uint32_t parent_page, uint32_t i,
+                           uint32_t page) const {
   if (const char* b = cache_->FindChild(parent, i, page)) return b;
   const char* b = Load(page);
-  cache_->Remember(parent, i, b);
+  cache_->Remember(parent, parent_page, i, b);
   return b;
 }
 
@@ -631,7 +638,7 @@ MdxFile::Cursor::Cursor(const MdxFile& file, const MdxTag& tag)
 const char* MdxFile::Cursor::Enter(uint32_t page, const char* parent, uint32_t i) {
   if (depth_ >= kMaxDepth) file_->Damaged("the tree is too deep");
   if (budget_-- == 0) file_->Damaged("the tree has loops");
-  const char* b = parent ? file_->Child(parent, i, page) : file_->Block(page);
+  const char* b = parent ? file_->Child(parent, path_[depth_].page, i, page) : file_->Block(page);
   // The search in the node reads a handful of its lines one after the other:
   // asking for all of them at once has them arrive together.
   const size_t used = 8 + static_cast<size_t>(tag_->max_keys) * tag_->item_length + 4;

@@ -131,7 +131,9 @@ class MdxFile {
 
   void DropCaches() { cache_->Clear(); }
   size_t cached_blocks() const { return cache_->size(); }
-  size_t cache_limit() const { return cache_->limit(); }
+  // Holds at most `blocks` blocks in memory from now on (32 MB of them
+  // unless told); the cached blocks are dropped.
+  void LimitCache(size_t blocks);
 
  private:
   struct Node;
@@ -139,8 +141,9 @@ class MdxFile {
   // or Store (which may let it go).
   const char* Block(uint32_t page) const;
   const char* Load(uint32_t page) const;
-  // Block(page) for the block at `page` that is child `i` of `parent`.
-  const char* Child(const char* parent, uint32_t i, uint32_t page) const;
+  // Block(page) for the block at `page` that is child `i` of `parent`, the
+  // block at `parent_page`.
+  const char* Child(const char* parent, uint32_t parent_page, uint32_t i, uint32_t page) const;
   void ResetCache();
   void Store(uint32_t page, std::string block);
   uint32_t Allocate(uint32_t blocks = 1);
@@ -174,6 +177,7 @@ class MdxFile {
   uint32_t block_size_ = 1024;
   uint32_t page_count_ = 4;  // header bytes 32-35: the next page to allocate
   std::unique_ptr<BlockCache> cache_;
+  size_t cache_blocks_ = 0;  // LimitCache's, or 0 for the default
 };
 
 }  // namespace lumi::dbf

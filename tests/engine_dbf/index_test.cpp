@@ -4,9 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <random>
 
+#include "engine/dbf/block_cache.h"
+#include "engine/dbf/data_file.h"
+#include "engine/dbf/index_key.h"
 #include "engine/dbf/journal.h"
+#include "engine/dbf/mdx_file.h"
 #include "engine/dbf/table.h"
 #include "engine/error.h"
 #include "tests/engine_dbf/test_dir.h"
@@ -249,6 +254,160 @@ TEST_F(IndexFixture, TagDefinitionsAreChecked) {
   EXPECT_EQ(t_.Tags()[1].name, "DENUMIRE");
   EXPECT_EQ(t_.Tags()[1].key_type, 'C');
   EXPECT_EQ(t_.Tags()[3].key_type, 'N');
+}
+
+TEST_F(IndexFixture, LookupsAfterARollbackAndARebuildReadTheBlocksAgain) {
+  auto code7 = [&] { return Brute(0, [](const Value& v) { return v == Value::Number(7); }); };
+  const std::vector<uint32_t> before = code7();
+  ASSERT_EQ(t_.FindEqual("CODMAG", Value::Number(7)), before);  // the blocks are cached now
+  {
+    Journal j;
+    for (int i = 0; i < 300; ++i)
+      t_.Append({Value::Number(7777), Value::Text("Nou"), Value(), Value::Number(1)});
+    for (uint32_t r : before) t_.Update(r, {{0, Value::Number(8)}});
+    EXPECT_EQ(t_.FindEqual("CODMAG", Value::Number(7777)).size(), 300u);
+    EXPECT_TRUE(t_.FindEqual("CODMAG", Value::Number(7)).empty());
+  }  // rolled back
+  EXPECT_TRUE(t_.FindEqual("CODMAG", Value::Number(7777)).empty());
+  EXPECT_EQ(t_.FindEqual("CODMAG", Value::Number(7)), before);
+  EXPECT_EQ(t_.VerifyIndex(), std::nullopt);
+  t_.RebuildIndex();
+  EXPECT_EQ(t_.FindEqual("CODMAG", Value::Number(7)), before);
+  EXPECT_EQ(t_.FindRange("DATAIN", std::nullopt, std::nullopt),
+            Brute(2, [](const Value& v) { return !v.is_null(); }));
+}
+
+// Runs of equal keys longer than a leaf holds (63 numeric keys), with absent
+// keys between the runs, appended in key order (full leaves) and shuffled
+// (half-full leaves, runs split anywhere): every key from below the first to
+// past the last finds exactly its records.
+class RunsAcrossLeaves : public ::testing::TestWithParam<bool> {
+ protected:
+  static constexpr int kRuns = 40;
+  static std::string Name(int code) {
+    std::string n = std::to_string(code);
+    return "N" + std::string(4 - n.size(), '0') + n;
+  }
+  void SetUp() override {
+    t_ = Table::Create(dir_ / "Runs.dbf", {FieldDef::Numeric("COD", 6, 0),
+                                           FieldDef::Char("NUME", 6), FieldDef::DateField("ZI")});
+    for (const char* tag : {"COD", "NUME", "ZI"}) t_.CreateTag(tag, tag);
+    std::vector<int> codes;
+    for (int r = 0; r < kRuns; ++r) codes.insert(codes.end(), 70 + r % 5 * 20, 2 * r);
+    if (GetParam()) std::shuffle(codes.begin(), codes.end(), std::mt19937(7));
+    Journal j;
+    for (int c : codes)
+      t_.Append({Value::Number(c), Value::Text(Name(c)),
+                 Value::FromDate(Date::FromJulianDay(2459000 + c))});
+    j.Commit();
+    for (size_t i = 0; i < codes.size(); ++i)
+      want_[codes[i]].push_back(static_cast<uint32_t>(i + 1));
+  }
+  std::vector<uint32_t> Want(int code) {
+    auto it = want_.find(code);
+    return it == want_.end() ? std::vector<uint32_t>{} : it->second;
+  }
+  TestDir dir_;
+  Table t_;
+  std::map<int, std::vector<uint32_t>> want_;
+};
+
+TEST_P(RunsAcrossLeaves, EveryKeyFindsItsRecords) {
+  for (int c = -1; c <= 2 * kRuns; ++c) {
+    const std::vector<uint32_t> want = Want(c);
+    EXPECT_EQ(t_.FindEqual("COD", Value::Number(c)), want) << c;
+    EXPECT_EQ(t_.FindEqual("NUME", Value::Text(Name(c))), want) << c;
+    EXPECT_EQ(t_.FindEqual("ZI", Value::FromDate(Date::FromJulianDay(2459000 + c))), want) << c;
+    EXPECT_EQ(
+        t_.FindRange("COD", KeyBound{Value::Number(c), true}, KeyBound{Value::Number(c), true}),
+        want)
+        << c;
+    size_t above = 0;
+    for (auto& [code, recs] : want_) above += code > c ? recs.size() : 0;
+    EXPECT_EQ(t_.FindRange("COD", KeyBound{Value::Number(c), false}, std::nullopt).size(), above)
+        << c;
+  }
+  std::vector<uint32_t> n007;  // N0070 .. N0078, the last runs
+  for (int c = 70; c < 80; ++c)
+    for (uint32_t r : Want(c)) n007.push_back(r);
+  EXPECT_EQ(t_.FindPrefix("NUME", "N007"), n007);
+  EXPECT_EQ(t_.VerifyIndex(), std::nullopt);
+}
+
+// The same walks with a cache of three blocks, so that nearly every step lets
+// a block go, and with two cursors taking turns, each one's reads letting the
+// other's leaf go.
+TEST_P(RunsAcrossLeaves, CursorsStayRightWhenTheCacheLetsTheirBlocksGo) {
+  MdxFile mdx(DataFile::Open(dir_ / "Runs.mdx"), t_.fields());
+  mdx.LimitCache(3);
+  const int cod = mdx.FindTag("COD"), nume = mdx.FindTag("NUME");
+  std::vector<uint32_t> all;
+  for (auto& [code, recs] : want_) all.insert(all.end(), recs.begin(), recs.end());
+  for (int c = -1; c <= 2 * kRuns; ++c) {
+    std::string key = BcdFromText(std::to_string(c));
+    std::vector<uint32_t> got;
+    for (MdxFile::Cursor k = mdx.SeekKey(cod, key); k.valid(); k.Next()) {
+      if (CompareKeys('N', k.key(), key) != 0) break;
+      got.push_back(k.recno());
+    }
+    EXPECT_EQ(got, Want(c)) << c;
+  }
+  std::vector<uint32_t> by_code, by_name;
+  MdxFile::Cursor a = mdx.Seek(cod, MdxFile::StartFn());
+  MdxFile::Cursor b = mdx.Seek(nume, MdxFile::StartFn());
+  for (; a.valid() || b.valid(); a.Next(), b.Next()) {
+    if (a.valid()) by_code.push_back(a.recno());
+    if (b.valid()) by_name.push_back(b.recno());
+  }
+  EXPECT_EQ(by_code, all);
+  EXPECT_EQ(by_name, all);
+  EXPECT_LE(mdx.cached_blocks(), 3u);
+  EXPECT_EQ(mdx.CheckTree(cod), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(InOrderAndShuffled, RunsAcrossLeaves, ::testing::Bool());
+
+// The block cache itself: the clock lets go of the block not used since the
+// hand passed, and a child's remembered slot is never used once a block was
+// let go, the parent rewritten, or the parent's slot given away.
+TEST(BlockCache, TheClockKeepsUsedBlocksAndHintsNeverOutliveTheirBlocks) {
+  auto put = [](BlockCache& c, uint32_t page) {
+    char* b = c.Put(page);
+    std::memset(b, static_cast<char>(page), c.block_size());
+    return b;
+  };
+  BlockCache c(512, 3);
+  put(c, 10);
+  put(c, 20);
+  put(c, 30);
+  put(c, 40);  // every block was used: the hand clears the marks, then takes 10
+  EXPECT_EQ(c.Find(10), nullptr);
+  ASSERT_NE(c.Find(20), nullptr);  // marked again
+  put(c, 50);                      // 20 is marked, 30 is not
+  EXPECT_EQ(c.Find(30), nullptr);
+  ASSERT_NE(c.Find(20), nullptr);
+  EXPECT_EQ(c.Find(20)[0], 20);
+  EXPECT_EQ(c.Find(40)[511], 40);
+  EXPECT_EQ(c.size(), 3u);
+
+  const char* parent = c.Find(20);
+  const char* child = c.Find(40);
+  c.Remember(parent, 20, 0, child);
+  EXPECT_EQ(c.FindChild(parent, 0, 40), child);
+  put(c, 20);  // the parent rewritten: its children may be others
+  EXPECT_EQ(c.FindChild(c.Find(20), 0, 999), nullptr);
+  c.Remember(c.Find(20), 20, 0, c.Find(40));
+  put(c, 60);  // a block let go: no remembered slot is trusted
+  EXPECT_EQ(c.FindChild(c.Find(20), 0, 999), nullptr);
+
+  BlockCache one(512, 1);
+  const char* p = put(one, 1);
+  const char* ch = put(one, 2);  // takes the parent's slot
+  one.Remember(p, 1, 0, ch);     // so nothing is noted
+  EXPECT_EQ(one.FindChild(one.Find(2), 0, 5), nullptr);
+  one.Clear();
+  EXPECT_EQ(one.Find(2), nullptr);
+  EXPECT_EQ(one.size(), 0u);
 }
 
 }  // namespace
