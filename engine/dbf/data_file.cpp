@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <unordered_map>
 #include <vector>
@@ -406,26 +407,54 @@ void DataFile::Sync() {
   unsynced_ = false;
 }
 
-void DataFile::SyncAll(const std::vector<DataFile*>& files) {
-  std::map<dev_t, std::vector<DataFile*>> by_device;
+void DataFile::SyncAll(const std::vector<DataFile*>& files,
+                       const std::vector<std::string>& folders) {
+  struct Group {
+    std::vector<DataFile*> files;
+    std::vector<std::pair<int, const std::string*>> folders;  // open descriptors
+  };
+  std::map<dev_t, Group> by_device;
+  struct stat st;
   for (DataFile* f : files) {
     if (!f->unsynced_) continue;
-    struct stat st;
     if (!f->on_disk_ || f->fd_ < 0 || f->read_only_ || ::fstat(f->fd_, &st) != 0) {
       f->Sync();
       continue;
     }
-    by_device[st.st_dev].push_back(f);
+    by_device[st.st_dev].files.push_back(f);
   }
-  for (auto& [dev, group] : by_device) {
-    // One flush of the file system instead of one per file; it reports the
-    // write-back errors of every file on it.
-    if (group.size() > 1 && SyncFileSystem(group.front()->fd_, group.front()->path_)) {
-      for (DataFile* f : group) f->unsynced_ = false;
+  for (const std::string& folder : folders) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::fstat(fd, &st) != 0) {
+      ::fsync(fd);
+      ::close(fd);
       continue;
     }
-    for (DataFile* f : group) f->Sync();
+    by_device[st.st_dev].folders.emplace_back(fd, &folder);
   }
+  std::exception_ptr error;
+  for (auto& [dev, g] : by_device) {
+    try {
+      // One flush of the file system instead of one per file; it reports the
+      // write-back errors of every file on it.
+      int any = g.files.empty() ? g.folders.front().first : g.files.front()->fd_;
+      const std::string& name =
+          g.files.empty() ? *g.folders.front().second : g.files.front()->path_;
+      if (g.files.size() + g.folders.size() > 1 && SyncFileSystem(any, name)) {
+        for (DataFile* f : g.files) f->unsynced_ = false;
+      } else {
+        if (g.files.size() > 1)
+          for (DataFile* f : g.files) ::sync_file_range(f->fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        for (DataFile* f : g.files) f->Sync();
+        for (auto& [fd, folder] : g.folders) ::fsync(fd);
+      }
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+    for (auto& [fd, folder] : g.folders) ::close(fd);
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 bool SyncFileSystem(int fd, const std::string& path) {

@@ -63,10 +63,12 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   // Used by the journal.
   void Flush();  // writes what is pending; no sync
   void Sync();   // fsync when the file is on disk
-  // Syncs every file of `files` written since its last Sync: a file alone on
-  // its file system with fdatasync, several of one file system together with
-  // one syncfs.
-  static void SyncAll(const std::vector<DataFile*>& files);
+  // Syncs every file of `files` written since its last Sync, and the
+  // folders `folders` (whose entries changed): one alone on its file system
+  // with fdatasync (fsync), several of one file system together with one
+  // syncfs where SyncFileSystem allows.
+  static void SyncAll(const std::vector<DataFile*>& files,
+                      const std::vector<std::string>& folders = {});
   void Reload();  // drops what is pending and rereads the size from disk
   void RawWrite(uint64_t off, const std::string& bytes);  // like Write, not journaled
   void RawSetState(uint64_t size, bool exists);           // restores a size and existence

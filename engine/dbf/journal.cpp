@@ -430,8 +430,7 @@ class JournalImpl {
         // A file made or deleted changes its folder, which must reach the disk too.
         if (!t->existed || !t->file->exists()) changed_folders.insert(t->file->folder());
       }
-      DataFile::SyncAll(files);
-      for (auto& f : changed_folders) SyncDir(f);
+      DataFile::SyncAll(files, {changed_folders.begin(), changed_folders.end()});
     } catch (...) {
       Rollback();
       throw;
