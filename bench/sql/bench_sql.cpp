@@ -81,7 +81,7 @@ void RunSize(int lines, const std::string& folder) {
     if (!g_only.empty() && std::string(OpName(op)).find(g_only) == std::string::npos) continue;
     Measure a = Time(*ours, op, true);
     Measure b = Time(*sqlite, op, false);
-    std::printf("%-24s %12.2f %12.2f %7.2f %12.1f %12.1f\n", OpName(op), a.ms, b.ms,
+    std::printf("%-24s %12.3f %12.3f %7.2f %12.1f %12.1f\n", OpName(op), a.ms, b.ms,
                 b.ms > 0 ? a.ms / b.ms : 0, a.peak / 1048576.0, b.peak / 1048576.0);
     std::fflush(stdout);
   }
