@@ -365,7 +365,7 @@ class JournalImpl {
     const uint64_t page = DataFile::kPageSize;
     uint64_t begin = off & ~(page - 1);
     uint64_t end = std::min((off + n + page - 1) & ~(page - 1), t.original_length);
-    if (begin >= end || t.saved.Covers(begin, end)) return;
+    if (begin >= end) return;
     for (auto [a, b] : t.saved.Uncovered(begin, end)) {
       for (uint64_t p = a; p < b; p += kImageChunk) {
         size_t len = static_cast<size_t>(std::min<uint64_t>(kImageChunk, b - p));
@@ -399,7 +399,7 @@ class JournalImpl {
       for (auto& l : levels_) l.For(&f).sized = true;
     }
     uint64_t end = std::min(off + n, f.exists() ? f.size() : 0);
-    if (off >= end || marks.covered.Covers(off, end)) return;
+    if (off >= end) return;
     for (auto [a, b] : marks.covered.Uncovered(off, end)) {
       UndoEntry e;
       e.file = &f;
@@ -472,6 +472,10 @@ class JournalImpl {
   size_t Savepoint() {
     UndoLevel l;
     l.start = undo_.size();
+    if (!spare_marks_.empty()) {
+      l.files = std::move(spare_marks_.back());
+      spare_marks_.pop_back();
+    }
     levels_.push_back(std::move(l));
     return levels_.size() - 1;
   }
@@ -491,6 +495,9 @@ class JournalImpl {
         }
         undo_.resize(w);
       }
+      // Every changing call takes a savepoint: the emptied list serves the next.
+      levels_.back().files.clear();
+      spare_marks_.push_back(std::move(levels_.back().files));
       levels_.pop_back();
     }
   }
@@ -527,6 +534,7 @@ class JournalImpl {
   std::unordered_map<DataFile*, Tracked*> by_file_;
   std::map<std::string, std::unique_ptr<FolderLog>> logs_;
   std::vector<UndoLevel> levels_;
+  std::vector<std::vector<UndoLevel::Marks>> spare_marks_;
   std::vector<UndoEntry> undo_;
   bool flushed_ = false;
   bool done_ = false;
