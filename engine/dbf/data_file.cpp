@@ -241,11 +241,22 @@ void DataFile::Write(uint64_t off, const void* data, size_t n) {
   // each other merge into one range and the journal reads from memory.
   uint64_t end = off + n;
   uint64_t first = off & ~(kPageSize - 1), last = (end - 1) & ~(kPageSize - 1);
+  const bool had_pending = !pending_.empty();
   if (n > 0) {
     Cache(first, std::min(first + kPageSize, size_));
     if (last != first) Cache(last, std::min(last + kPageSize, size_));
   }
-  journal_hooks::BeforeWrite(*this, off, n);
+  try {
+    journal_hooks::BeforeWrite(*this, off, n);
+  } catch (...) {
+    // Nothing changed; a file no journal holds keeps no pending bytes, which
+    // would hide later changes made on disk by others.
+    if (!had_pending) {
+      pending_.clear();
+      pending_bytes_ = 0;
+    }
+    throw;
+  }
   Overlay(off, static_cast<const char*>(data), n);
   if (end > size_) size_ = end;
   journal_hooks::MaybeSpill(pending_bytes_);

@@ -210,6 +210,7 @@ struct FolderLog {
   uint64_t written = 0;
   std::string buffer;
   bool unsynced = false;
+  bool has_magic = false;
   bool dir_synced = false;
   uint32_t next_id = 1;
 
@@ -225,21 +226,43 @@ struct FolderLog {
   void Write() {
     std::string first;
     if (fd < 0) {
-      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      // Emptied only once locked, and only when it holds no journal: a journal
+      // there is another program's, live or stopped, and the only way back
+      // for its tables.
+      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
       if (fd < 0) ThrowFileError(path, "cannot create the journal");
       if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         fd = -1;
         ThrowFileError(path, "the journal is in use");
       }
+      char head[sizeof kMagic];
+      ssize_t got = ::pread(fd, head, sizeof head, 0);
+      if (got == static_cast<ssize_t>(sizeof head) &&
+          (std::memcmp(head, kMagic, sizeof head) == 0 ||
+           std::memcmp(head, kMagicFnv, sizeof head) == 0)) {
+        ::close(fd);
+        fd = -1;
+        throw EngineError(folder +
+                          ": the tables hold unfinished changes of a program that stopped; "
+                          "open them again to undo those first");
+      }
+      if (got != 0 && ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        fd = -1;
+        ThrowFileError(path, "cannot create the journal");
+      }
       written = 0;
+      has_magic = false;
       dir_synced = false;
-      first.assign(kMagic, sizeof kMagic);
     }
+    // Records never go out without the magic before them.
+    if (!has_magic) first.assign(kMagic, sizeof kMagic);
     if (!first.empty() || !buffer.empty()) {
       const std::string& out = first.empty() ? buffer : first.append(buffer);
       WriteAll(fd, path, out.data(), out.size(), written);
       written += out.size();
+      has_magic = true;
       buffer.clear();
       unsynced = true;
     }
@@ -361,7 +384,7 @@ class JournalImpl {
   // file's original length) that is not saved yet.
   void SaveOriginal(DataFile& f, uint64_t off, uint64_t n) {
     Tracked& t = Track(f);
-    if (!t.existed) return;
+    if (!t.existed || n == 0) return;
     const uint64_t page = DataFile::kPageSize;
     uint64_t begin = off & ~(page - 1);
     uint64_t end = std::min((off + n + page - 1) & ~(page - 1), t.original_length);

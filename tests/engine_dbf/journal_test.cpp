@@ -338,5 +338,36 @@ TEST_F(JournalTest, AJournalOfTheEarlierFormatIsRolledBack) {
   EXPECT_EQ(t.VerifyIndex(), std::nullopt);
 }
 
+// A journal that appears beside open tables (another program stopped in the
+// middle of its changes) is never overwritten by a new transaction: that one
+// fails and leaves it, and the next open rolls it back.
+TEST_F(JournalTest, AJournalLeftByAnotherProgramIsNeverOverwritten) {
+  const auto before = Snapshot(dir_);
+  const std::string dbf = before.at("CapCom.dbf");
+  Table a = Table::Open(dir_ / "CapCom.dbf");
+  std::string changed = dbf;
+  changed.replace(300, 20, std::string(20, '#'));
+  testing::WriteFile(dir_ / "CapCom.dbf", changed);
+  const std::string foreign = std::string("LUMIJNL1") + FileRecord(1, dbf.size(), "CapCom.dbf") +
+                              ImageRecord(1, 0, dbf.substr(0, 4096));
+  testing::WriteFile(dir_ / "lumi.jnl", foreign);
+  for (uint64_t spill : {uint64_t{32} << 20, uint64_t{1}}) {  // found at the commit, or at once
+    journal_hooks::SetSpillLimit(spill);
+    try {
+      Journal j;
+      a.Update(2, {{1, Value::Text("DA")}});
+      j.Commit();
+      ADD_FAILURE() << "committed over another program's journal, spill " << spill;
+    } catch (const EngineError& e) {
+      EXPECT_NE(std::string(e.what()).find("unfinished changes"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(ReadFile(dir_ / "lumi.jnl") == foreign) << "spill " << spill;
+  }
+  a.Close();
+  Table again = Table::Open(dir_ / "CapCom.dbf");
+  EXPECT_TRUE(Snapshot(dir_) == before);
+  EXPECT_EQ(again.Get(2, 1), Value::Text("NU"));
+}
+
 }  // namespace
 }  // namespace lumi::dbf
