@@ -73,18 +73,35 @@ uint32_t CheckedRecno(const TableState& s, uint32_t recno) {
   return recno;
 }
 
-// N keys of blank fields equal the key of 0: the record decides.
-bool FieldIsBlank(const TableState& s, int field, uint32_t recno) {
+// N keys of blank fields equal the key of 0: the record decides. Keeps, of
+// out[from, to), the records whose field is blank (`keep_blank`) or not. The
+// records of a run of equal keys come in record order, so records near each
+// other are read together: one read per 64 KB of the table, not one per record.
+void KeepByBlankField(const TableState& s, int field, bool keep_blank, std::vector<uint32_t>* out,
+                      size_t from, size_t to) {
   const FieldDef& f = s.header.fields[static_cast<size_t>(field)];
-  std::string b(static_cast<size_t>(f.width), '\0');
-  s.dbf->ReadExact(s.header.RecordOffset(recno) + static_cast<uint64_t>(f.offset), b.data(),
-                   b.size());
-  return IsBlank(b.data(), b.size());
-}
-
-bool EntryIsNull(const TableState& s, const MdxTag& t, std::string_view key, uint32_t recno) {
-  if (t.type == 'N') return IsZeroBcd(key) && FieldIsBlank(s, t.field, recno);
-  return IsBlankKey(t.type, key);
+  const uint32_t reclen = s.header.record_length;
+  const uint32_t span_records = std::max<uint32_t>(1, (64u << 10) / reclen);
+  std::string span;
+  uint32_t first = 0, count = 0;  // the records span holds
+  size_t kept = from;
+  std::vector<uint32_t>& v = *out;
+  for (size_t i = from; i < to; ++i) {
+    const uint32_t recno = v[i];
+    if (recno < first || recno >= first + count) {
+      // From this record to the last of the following ones within reach.
+      uint32_t last = recno;
+      for (size_t j = i + 1; j < to && v[j] >= last && v[j] - recno < span_records; ++j)
+        last = v[j];
+      first = recno;
+      count = last - recno + 1;
+      span.resize(static_cast<size_t>(count) * reclen);
+      s.dbf->ReadExact(s.header.RecordOffset(first), span.data(), span.size());
+    }
+    const char* bytes = span.data() + static_cast<size_t>(recno - first) * reclen + f.offset;
+    if (IsBlank(bytes, static_cast<size_t>(f.width)) == keep_blank) v[kept++] = recno;
+  }
+  v.erase(v.begin() + static_cast<ptrdiff_t>(kept), v.begin() + static_cast<ptrdiff_t>(to));
 }
 
 }  // namespace
@@ -172,10 +189,9 @@ std::vector<uint32_t> Table::FindEqual(std::string_view tag, const Value& key) c
   const KeyProbe probe(t.type, *k, t.key_length);
   for (MdxFile::Cursor c = s.mdx->SeekKey(ti, *k); c.valid(); c.Next()) {
     if (probe.Compare(c.key().data()) != 0) break;
-    uint32_t recno = CheckedRecno(s, c.recno());
-    if (check && FieldIsBlank(s, t.field, recno) != want_null) continue;
-    out.push_back(recno);
+    out.push_back(CheckedRecno(s, c.recno()));
   }
+  if (check) KeepByBlankField(s, t.field, want_null, &out, 0, out.size());
   return out;
 }
 
@@ -219,6 +235,9 @@ std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional
       int c = cmp(k, *lo);
       return low->inclusive ? c >= 0 : c > 0;
     };
+  // The entries with the key of 0 on an N tag lie together, out[zeros_from,
+  // zeros_to): the NULL fields among them are dropped at the end.
+  size_t zeros_from = SIZE_MAX, zeros_to = 0;
   for (MdxFile::Cursor c = s.mdx->Seek(ti, start); c.valid(); c.Next()) {
     std::string_view k = c.key();
     if (hi) {
@@ -226,8 +245,15 @@ std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional
       if (r > 0 || (r == 0 && !high->inclusive)) break;
     }
     uint32_t recno = CheckedRecno(s, c.recno());
-    if (!EntryIsNull(s, t, k, recno)) out.push_back(recno);
+    if (t.type == 'N' && IsZeroBcd(k)) {
+      zeros_from = std::min(zeros_from, out.size());
+      zeros_to = out.size() + 1;
+    } else if (IsBlankKey(t.type, k)) {
+      continue;
+    }
+    out.push_back(recno);
   }
+  if (zeros_from != SIZE_MAX) KeepByBlankField(s, t.field, false, &out, zeros_from, zeros_to);
   return out;
 }
 
