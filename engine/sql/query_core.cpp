@@ -389,6 +389,16 @@ std::optional<std::vector<uint32_t>> RecordsWithKeys(
   return out;
 }
 
+// Marks the slots of table `t` that `e` reads; all of them when it holds a
+// correlated sub-select, which may read any field of the row.
+void MarkSlots(const Expr& e, size_t t, std::vector<bool>& slots) {
+  if (e.kind == ExprKind::kColumn && e.depth == 0 && e.table == static_cast<int>(t))
+    slots[static_cast<size_t>(e.slot)] = true;
+  if ((e.kind == ExprKind::kSubquery || e.kind == ExprKind::kInSelect) && e.correlated)
+    slots.assign(slots.size(), true);
+  for (auto& a : e.args) MarkSlots(*a, t, slots);
+}
+
 // The rows of one joined table, read once.
 struct HashedTable {
   size_t slots = 0;
@@ -494,8 +504,20 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     h.slots = st.fields.size();
     std::vector<dbf::Value> buf(h.slots);
     rows[t] = buf.data();
-    auto take = [&]() {
+    // The fields its own conditions read come first; the rest only for a
+    // row that passes them.
+    std::vector<bool> early(h.slots, false);
+    for (size_t i = 0; i < conditions_.size(); ++i) {
+      if (masks[i] == (1u << t)) MarkSlots(*conditions_[i], t, early);
+    }
+    auto take = [&](const dbf::Scanner& sc) {
+      for (size_t k = 0; k < h.slots; ++k) {
+        if (early[k]) buf[k] = sc.Get(st.fields[k]);
+      }
       if (!local_ok(t)) return;
+      for (size_t k = 0; k < h.slots; ++k) {
+        if (!early[k]) buf[k] = sc.Get(st.fields[k]);
+      }
       uint32_t idx = static_cast<uint32_t>(h.rows);
       if (!h.own_keys.empty()) {
         key.clear();
@@ -510,16 +532,11 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
       ++h.rows;
     };
     if (candidates[t]) {
-      ReadRecords(st.table, *candidates[t], [&](uint32_t, const dbf::Scanner& sc) {
-        for (size_t k = 0; k < h.slots; ++k) buf[k] = sc.Get(st.fields[k]);
-        take();
-      });
+      ReadRecords(st.table, *candidates[t], [&](uint32_t, const dbf::Scanner& sc) { take(sc); });
     } else {
       dbf::Scanner sc = st.table.Scan();
       while (sc.Next()) {
-        if (sc.deleted()) continue;
-        for (size_t k = 0; k < h.slots; ++k) buf[k] = sc.Get(st.fields[k]);
-        take();
+        if (!sc.deleted()) take(sc);
       }
     }
     rows[t] = nullptr;
@@ -567,17 +584,8 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
   // The driver's fields that decide early (its own conditions and the key
   // of the first join) are read first; the rest only for a row that passes.
   std::vector<bool> early(dbuf.size(), false);
-  auto mark = [&](const Expr& e, auto& self) -> void {
-    if (e.kind == ExprKind::kColumn && e.depth == 0 && e.table == static_cast<int>(driver)) {
-      early[static_cast<size_t>(e.slot)] = true;
-    }
-    if ((e.kind == ExprKind::kSubquery || e.kind == ExprKind::kInSelect) && e.correlated) {
-      early.assign(early.size(), true);  // it may read any field of the row
-    }
-    for (auto& a : e.args) self(*a, self);
-  };
   for (size_t i = 0; i < conditions_.size(); ++i) {
-    if (masks[i] == (1u << driver)) mark(*conditions_[i], mark);
+    if (masks[i] == (1u << driver)) MarkSlots(*conditions_[i], driver, early);
   }
   HashedTable* first = order.size() > 1 ? &steps[order[1]] : nullptr;
   bool first_keyed = first && !first->own_keys.empty();
@@ -587,7 +595,7 @@ void QueryCore::Run(const Frame* outer, const std::function<void(const Frame&, u
     }
   }
   if (first_keyed) {
-    for (const Expr* k : first->probe_keys) mark(*k, mark);
+    for (const Expr* k : first->probe_keys) MarkSlots(*k, driver, early);
   }
   // A driver joined on a tagged column to a table that kept few keys reads
   // only the records the tag finds for those keys, still in file order.
