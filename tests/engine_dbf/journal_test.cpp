@@ -240,16 +240,25 @@ TEST_F(JournalTest, AJournalOfALiveProgramIsLeftAlone) {
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    journal_hooks::SetSpillLimit(1);
-    Table a = Table::Open(dir_ / "CapCom.dbf");
-    Journal j;
-    a.Update(1, {{1, Value::Text("DA")}});
-    if (write(ready[1], "x", 1) != 1) _exit(1);
-    pause();
-    _exit(0);
+    close(ready[0]);
+    try {
+      journal_hooks::SetSpillLimit(1);
+      Table a = Table::Open(dir_ / "CapCom.dbf");
+      Journal j;
+      a.Update(1, {{1, Value::Text("DA")}});
+      if (write(ready[1], "x", 1) != 1) _exit(1);
+      pause();
+    } catch (...) {
+    }
+    _exit(1);  // a child that failed closes the pipe: the parent's read ends
   }
+  close(ready[1]);
   char c;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  if (read(ready[0], &c, 1) != 1) {
+    waitpid(pid, nullptr, 0);
+    close(ready[0]);
+    FAIL() << "the other program could not begin its change";
+  }
   try {
     Table::Open(dir_ / "CapCom.dbf");
     ADD_FAILURE() << "opened a table another program is changing";
@@ -259,7 +268,6 @@ TEST_F(JournalTest, AJournalOfALiveProgramIsLeftAlone) {
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   close(ready[0]);
-  close(ready[1]);
   EXPECT_EQ(Table::Open(dir_ / "CapCom.dbf").Get(1, 1), Value::Text("NU"));
 }
 
