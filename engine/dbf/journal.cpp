@@ -388,7 +388,7 @@ class JournalImpl {
     const uint64_t page = DataFile::kPageSize;
     uint64_t begin = off & ~(page - 1);
     uint64_t end = std::min((off + n + page - 1) & ~(page - 1), t.original_length);
-    if (begin >= end) return;
+    if (begin >= end || t.saved.Covers(begin, end)) return;
     for (auto [a, b] : t.saved.Uncovered(begin, end)) {
       for (uint64_t p = a; p < b; p += kImageChunk) {
         size_t len = static_cast<size_t>(std::min<uint64_t>(kImageChunk, b - p));
@@ -422,7 +422,7 @@ class JournalImpl {
       for (auto& l : levels_) l.For(&f).sized = true;
     }
     uint64_t end = std::min(off + n, f.exists() ? f.size() : 0);
-    if (off >= end) return;
+    if (off >= end || marks.covered.Covers(off, end)) return;
     for (auto [a, b] : marks.covered.Uncovered(off, end)) {
       UndoEntry e;
       e.file = &f;
