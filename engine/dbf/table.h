@@ -119,9 +119,13 @@ class Table {
   // Lookups through tag `tag`, yielding record numbers in key order (equal keys
   // by record number). Text keys compare the bytes in the table's code page,
   // ignoring trailing blanks. A NULL key matches blank fields.
-  std::vector<uint32_t> FindEqual(std::string_view tag, const Value& key) const;
+  // With a `limit`, a lookup that finds more than `limit` entries stops there
+  // and returns limit + 1 of them (not checked further): "too many".
+  std::vector<uint32_t> FindEqual(std::string_view tag, const Value& key,
+                                  size_t limit = SIZE_MAX) const;
   std::vector<uint32_t> FindRange(std::string_view tag, const std::optional<KeyBound>& low,
-                                  const std::optional<KeyBound>& high) const;
+                                  const std::optional<KeyBound>& high,
+                                  size_t limit = SIZE_MAX) const;
   std::vector<uint32_t> FindPrefix(std::string_view tag, std::string_view utf8_prefix) const;
   // Checks every tag against the table: nullopt when all are exact, else a
   // description of the first difference. Never throws for a damaged index.

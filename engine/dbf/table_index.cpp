@@ -174,7 +174,7 @@ void Table::DropIndex() {
   s.index_problem.clear();
 }
 
-std::vector<uint32_t> Table::FindEqual(std::string_view tag, const Value& key) const {
+std::vector<uint32_t> Table::FindEqual(std::string_view tag, const Value& key, size_t limit) const {
   const TableState& s = State(state_);
   int ti = LookupTag(s, tag);
   const MdxTag& t = s.mdx->tags()[static_cast<size_t>(ti)];
@@ -190,13 +190,14 @@ std::vector<uint32_t> Table::FindEqual(std::string_view tag, const Value& key) c
   for (MdxFile::Cursor c = s.mdx->SeekKey(ti, *k); c.valid(); c.Next()) {
     if (probe.Compare(c.key().data()) != 0) break;
     out.push_back(CheckedRecno(s, c.recno()));
+    if (out.size() > limit) return out;
   }
   if (check) KeepByBlankField(s, t.field, want_null, &out, 0, out.size());
   return out;
 }
 
 std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional<KeyBound>& low,
-                                       const std::optional<KeyBound>& high) const {
+                                       const std::optional<KeyBound>& high, size_t limit) const {
   const TableState& s = State(state_);
   int ti = LookupTag(s, tag);
   const MdxTag& t = s.mdx->tags()[static_cast<size_t>(ti)];
@@ -252,6 +253,7 @@ std::vector<uint32_t> Table::FindRange(std::string_view tag, const std::optional
       continue;
     }
     out.push_back(recno);
+    if (out.size() > limit) return out;
   }
   if (zeros_from != SIZE_MAX) KeepByBlankField(s, t.field, false, &out, zeros_from, zeros_to);
   return out;

@@ -258,6 +258,9 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
   };
   Frame cf;
   cf.outer = outer;
+  // A tag that finds a large part of the table is slower than reading it in
+  // file order: a lookup stops once it finds more than this.
+  const size_t most = std::max<size_t>(64, st.table.RecordCount() / 8);
   std::optional<std::vector<uint32_t>> best;
   int best_field = -1;
   struct Range {
@@ -292,7 +295,7 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
     const dbf::FieldDef& fd = st.table.fields()[static_cast<size_t>(field)];
     try {
       if (!other) {
-        auto r = st.table.FindEqual(tag->name, dbf::Value());
+        auto r = st.table.FindEqual(tag->name, dbf::Value(), most);
         if (!best || r.size() < best->size()) {
           best = std::move(r);
           best_field = field;
@@ -303,7 +306,7 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
       if (v.is_null()) return std::vector<uint32_t>{};  // = NULL is never true
       v = ConvertForField(v, fd.type, fd.name, env_.date_format);
       if (op == Op::kEq) {
-        auto r = st.table.FindEqual(tag->name, v);
+        auto r = st.table.FindEqual(tag->name, v, most);
         if (!best || r.size() < best->size()) {
           best = std::move(r);
           best_field = field;
@@ -338,13 +341,11 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
     for (auto it = ranges.begin(); it != ranges.end(); ++it) {
       if (t == 0 && it->first == order_field_) chosen = it;
     }
-    best =
-        st.table.FindRange(tag_for(chosen->first)->name, chosen->second.low, chosen->second.high);
+    best = st.table.FindRange(tag_for(chosen->first)->name, chosen->second.low, chosen->second.high,
+                              most);
     best_field = chosen->first;
   }
-  // A tag that finds a large part of the table is slower than reading it in
-  // file order.
-  if (best && best->size() > 64 && best->size() > st.table.RecordCount() / 8) return std::nullopt;
+  if (best && best->size() > most) return std::nullopt;
   if (best && t == 0 && best_field == order_field_) {
     key_order_ = true;  // read in the tag's order: the result needs no sort
   } else if (best) {
@@ -377,7 +378,7 @@ std::optional<std::vector<uint32_t>> RecordsWithKeys(
       dbf::Value v = key(i);
       // A key of another kind never equals the field's values.
       if (v.kind() != kind) continue;
-      std::vector<uint32_t> r = table.FindEqual(tag, v);
+      std::vector<uint32_t> r = table.FindEqual(tag, v, limit - out.size());
       out.insert(out.end(), r.begin(), r.end());
       if (out.size() > limit) return std::nullopt;
     }

@@ -337,6 +337,22 @@ TEST_P(RunsAcrossLeaves, EveryKeyFindsItsRecords) {
   EXPECT_EQ(t_.VerifyIndex(), std::nullopt);
 }
 
+// A lookup with a limit stops past it: the first limit + 1 entries in key
+// order mean "too many"; a run within the limit comes whole.
+TEST_P(RunsAcrossLeaves, LimitedLookupsStopPastTheLimit) {
+  for (int c = 0; c < 2 * kRuns; c += 2) {
+    const std::vector<uint32_t> want = Want(c);
+    for (size_t limit : {size_t{0}, size_t{69}, want.size() - 1, want.size(), size_t{1000}}) {
+      std::vector<uint32_t> head(want.begin(), want.begin() + std::min(want.size(), limit + 1));
+      EXPECT_EQ(t_.FindEqual("COD", Value::Number(c), limit), head) << c << " " << limit;
+      EXPECT_EQ(t_.FindRange("COD", KeyBound{Value::Number(c), true},
+                             KeyBound{Value::Number(c), true}, limit),
+                head)
+          << c << " " << limit;
+    }
+  }
+}
+
 // The same walks with a cache of three blocks, so that nearly every step lets
 // a block go, and with two cursors taking turns, each one's reads letting the
 // other's leaf go.
