@@ -3,15 +3,11 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#ifdef __linux__
-#include <sys/vfs.h>
-#endif
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <unordered_map>
 #include <vector>
@@ -420,73 +416,21 @@ void DataFile::Sync() {
 
 void DataFile::SyncAll(const std::vector<DataFile*>& files,
                        const std::vector<std::string>& folders) {
-  struct Group {
-    std::vector<DataFile*> files;
-    std::vector<std::pair<int, const std::string*>> folders;  // open descriptors
-  };
-  std::map<dev_t, Group> by_device;
-  struct stat st;
-  for (DataFile* f : files) {
-    if (!f->unsynced_) continue;
-    if (!f->on_disk_ || f->fd_ < 0 || f->read_only_ || ::fstat(f->fd_, &st) != 0) {
-      f->Sync();
-      continue;
-    }
-    by_device[st.st_dev].files.push_back(f);
-  }
+  // (syncfs would take one call for all, but it waits for every dirty byte of
+  // the file system, other programs' too: a commit stalled by a file copy.)
+  std::vector<DataFile*> changed;
+  for (DataFile* f : files)
+    if (f->unsynced_) changed.push_back(f);
+  if (changed.size() > 1)
+    for (DataFile* f : changed)
+      if (f->fd_ >= 0) ::sync_file_range(f->fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+  for (DataFile* f : changed) f->Sync();
   for (const std::string& folder : folders) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) continue;
-    if (::fstat(fd, &st) != 0) {
-      ::fsync(fd);
-      ::close(fd);
-      continue;
-    }
-    by_device[st.st_dev].folders.emplace_back(fd, &folder);
+    ::fsync(fd);
+    ::close(fd);
   }
-  std::exception_ptr error;
-  for (auto& [dev, g] : by_device) {
-    try {
-      // One flush of the file system instead of one per file; it reports the
-      // write-back errors of every file on it.
-      int any = g.files.empty() ? g.folders.front().first : g.files.front()->fd_;
-      const std::string& name =
-          g.files.empty() ? *g.folders.front().second : g.files.front()->path_;
-      if (g.files.size() + g.folders.size() > 1 && SyncFileSystem(any, name)) {
-        for (DataFile* f : g.files) f->unsynced_ = false;
-      } else {
-        if (g.files.size() > 1)
-          for (DataFile* f : g.files) ::sync_file_range(f->fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
-        for (DataFile* f : g.files) f->Sync();
-        for (auto& [fd, folder] : g.folders) ::fsync(fd);
-      }
-    } catch (...) {
-      if (!error) error = std::current_exception();
-    }
-    for (auto& [fd, folder] : g.folders) ::close(fd);
-  }
-  if (error) std::rethrow_exception(error);
-}
-
-bool SyncFileSystem(int fd, const std::string& path) {
-#ifdef __linux__
-  struct statfs fs;
-  if (::fstatfs(fd, &fs) != 0) return false;
-  switch (static_cast<uint64_t>(fs.f_type)) {
-    case 0xEF53:      // ext2/3/4
-    case 0x58465342:  // xfs
-    case 0x9123683E:  // btrfs
-      break;
-    default:
-      return false;
-  }
-  if (::syncfs(fd) != 0) ThrowFileError(path, "cannot flush to disk");
-  return true;
-#else
-  (void)fd;
-  (void)path;
-  return false;
-#endif
 }
 
 bool DataFile::ReplacedOnDisk() const {

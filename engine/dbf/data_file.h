@@ -63,10 +63,8 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   // Used by the journal.
   void Flush();  // writes what is pending; no sync
   void Sync();   // fsync when the file is on disk
-  // Syncs every file of `files` written since its last Sync, and the
-  // folders `folders` (whose entries changed): one alone on its file system
-  // with fdatasync (fsync), several of one file system together with one
-  // syncfs where SyncFileSystem allows.
+  // Syncs every file of `files` written since its last Sync (their write-back
+  // started together), then the folders `folders`, whose entries changed.
   static void SyncAll(const std::vector<DataFile*>& files,
                       const std::vector<std::string>& folders = {});
   void Reload();  // drops what is pending and rereads the size from disk
@@ -104,12 +102,6 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   uint64_t generation_ = 0;
   bool unsynced_ = false;
 };
-
-// Makes the whole file system holding `fd` durable with one call (syncfs),
-// where that is known to be as safe as syncing each file and folder on it:
-// the local journaling file systems (ext4, xfs, btrfs). Elsewhere does
-// nothing and returns false. Throws EngineError naming `path` on failure.
-bool SyncFileSystem(int fd, const std::string& path);
 
 // Reports an error of the operating system for `path`.
 [[noreturn]] void ThrowFileError(const std::string& path, const std::string& what);

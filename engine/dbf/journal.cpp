@@ -271,12 +271,6 @@ struct FolderLog {
   // The journal and its name in the folder reach the disk.
   void Sync() {
     Write();
-    // A new journal: its bytes and its name in the folder with one flush.
-    if (!dir_synced && SyncFileSystem(fd, path)) {
-      unsynced = false;
-      dir_synced = true;
-      return;
-    }
     if (unsynced && ::fdatasync(fd) != 0) ThrowFileError(path, "cannot flush the journal");
     unsynced = false;
     if (!dir_synced) SyncDir(folder);
