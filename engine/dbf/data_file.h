@@ -13,6 +13,8 @@ namespace lumi::dbf {
 // Changes are held in memory and reach the disk only when the active journal
 // flushes them (at commit, or when more than a few megabytes are pending),
 // after it has saved the bytes they overwrite. Reads see the pending changes.
+// A write brings the rest of the pages it lands in along (read once), so that
+// writes near each other are held, journaled and written as a few long ranges.
 // A file opened twice in the process is one DataFile (shared by path).
 // Errors are EngineError naming the file.
 class DataFile : public std::enable_shared_from_this<DataFile> {

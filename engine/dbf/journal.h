@@ -12,7 +12,8 @@ class JournalImpl;
 //
 // While a Journal is active, every write of the file layer (tables, memos,
 // indexes, files created or deleted) first records the original bytes of the
-// range it overwrites and each file's original length, in a rollback journal
+// pages it overwrites (whole 4 KiB pages, once each, up to the file's original
+// length) and each file's original length, in a rollback journal
 // file in the file's folder ("lumi.jnl"). The journal is flushed to disk
 // before the first byte of any file is overwritten; changes are held in memory
 // and written at Commit (or earlier, past a few megabytes, after the journal is
