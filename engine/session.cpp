@@ -64,6 +64,20 @@ dbf::Table Session::OpenTable(const std::string& resolved, const std::string& wr
   return kept.table;
 }
 
+void Session::ReleaseTable(const std::string& resolved) {
+  auto lower = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
+  const std::string name = lower(resolved);
+  for (auto it = open_tables_.begin(); it != open_tables_.end();) {
+    if (lower(it->first) == name || lower(it->second.table.path()) == name)
+      it = open_tables_.erase(it);
+    else
+      ++it;
+  }
+}
+
 void Session::Begin() {
   if (transaction_) throw EngineError("BEGIN: a transaction is already open");
   transaction_ = std::make_unique<dbf::Journal>();

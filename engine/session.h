@@ -55,6 +55,9 @@ class Session {
   // Closes every kept table: before packing, altering or deleting table files,
   // or opening one exclusively. DDL statements and TTable do it themselves.
   void ReleaseTables() { open_tables_.clear(); }
+  // Closes the kept table at `resolved` (as ResolvePath gives it, in any
+  // case), if there is one: before a table of that name is created.
+  void ReleaseTable(const std::string& resolved);
 
  private:
   std::string base_folder_;

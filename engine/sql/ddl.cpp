@@ -27,7 +27,9 @@ dbf::FieldDef ToField(const ColumnDef& c) {
 }  // namespace
 
 void RunCreateTable(Session& s, CreateTableStmt& st) {
-  s.ReleaseTables();
+  // Only a kept table of the same name is in the way (its file deleted
+  // behind the session's back); the others stay open.
+  s.ReleaseTable(s.ResolvePath(st.table.path));
   std::set<std::string> names;
   std::vector<dbf::FieldDef> fields;
   for (const ColumnDef& c : st.columns) {

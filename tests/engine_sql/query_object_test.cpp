@@ -278,5 +278,23 @@ TEST_F(QueryObjects, TableObjectPacksOnlyWhenExclusive) {
   EXPECT_EQ(q.RecordCount(), 2);
 }
 
+// A scratch table deleted behind the session's back (as the windows delete
+// theirs) is created again under its name, in any case, while the tables the
+// session keeps open stay usable.
+TEST_F(QueryObjects, AScratchTableDeletedOnDiskIsCreatedAgain) {
+  TQuery q(&session_);
+  for (const char* name : {"Lucru.dbf", "LUCRU.DBF", "lucru.dbf"}) {
+    SCOPED_TRACE(name);
+    for (const char* old : {"Lucru.dbf", "LUCRU.DBF"}) std::filesystem::remove(folder_ + "/" + old);
+    Run(std::string("CREATE TABLE \"") + name + "\" (CODCOM DECIMAL(10,0), EXECUTAT CHAR(2))");
+    Run("INSERT INTO \"Lucru.dbf\" SELECT CODCAP, PREDAT FROM \"CapCom.dbf\"");
+    SetSql(q, {"SELECT * FROM \"Lucru.dbf\" L, \"CapCom.dbf\" C WHERE L.CODCOM=C.CODCAP"});
+    q.Open();
+    EXPECT_EQ(q.RecordCount(), 3);
+    q.Close();
+  }
+  EXPECT_THROW(Run("CREATE TABLE \"LUCRU.dbf\" (A CHAR(1))"), EngineError);  // it exists
+}
+
 }  // namespace
 }  // namespace lumi
