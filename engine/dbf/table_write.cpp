@@ -87,12 +87,14 @@ uint32_t Table::Append(const std::vector<Value>& values) {
   std::string rec(s.header.record_length, ' ');
   std::vector<std::pair<size_t, std::string>> memos;
   std::vector<std::pair<size_t, uint32_t>> autoinc;
+  static const Value kNull;
   for (size_t i = 0; i < fields.size(); ++i) {
-    Value v = i < values.size() ? values[i] : Value();
+    const Value& v = i < values.size() ? values[i] : kNull;
     if (fields[i].type == '+' && v.is_null()) {
       uint32_t next = DescriptorU32(s, i, 40);
-      v = Value::Number(static_cast<int32_t>(next));
+      EncodeInto(s, i, Value::Number(static_cast<int32_t>(next)), &rec, &memos);
       autoinc.emplace_back(i, next + 1);
+      continue;
     }
     EncodeInto(s, i, v, &rec, &memos);
   }
