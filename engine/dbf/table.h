@@ -99,6 +99,9 @@ class Table {
   // Append) or unchanged (on Update). A value of the wrong kind or that does
   // not fit its field throws, and nothing is written.
   uint32_t Append(const std::vector<Value>& values);  // returns the new recno
+  // Appends the records in order, as Append does for each, all or none: the
+  // records go out in one write and the header once.
+  void AppendMany(const std::vector<std::vector<Value>>& rows);
   void Update(uint32_t recno, const std::vector<std::pair<int, Value>>& changes);
   void MarkDeleted(uint32_t recno);
   void Recall(uint32_t recno);  // clears the deletion mark

@@ -116,6 +116,51 @@ uint32_t Table::Append(const std::vector<Value>& values) {
   return recno;
 }
 
+void Table::AppendMany(const std::vector<std::vector<Value>>& rows) {
+  TableState& s = Writable(state_);
+  const auto& fields = s.header.fields;
+  // Memo texts and autoincrement counters are written record by record.
+  bool simple = std::none_of(fields.begin(), fields.end(),
+                             [](const FieldDef& f) { return IsMemo(f) || f.type == '+'; });
+  if (!simple || rows.size() < 2) {
+    AtomicChange change;
+    for (const auto& r : rows) Append(r);
+    change.Commit();
+    return;
+  }
+  if (rows.size() > 0xFFFFFFFFu - s.header.record_count)
+    throw EngineError(s.path + ": the table is full");
+  const size_t reclen = s.header.record_length;
+  std::string recs(rows.size() * reclen, ' ');
+  std::vector<std::pair<size_t, std::string>> no_memos;
+  static const Value kNull;
+  std::string rec(reclen, ' ');
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const auto& values = rows[r];
+    if (values.size() > fields.size())
+      throw EngineError(s.path + ": " + std::to_string(values.size()) + " values for " +
+                        std::to_string(fields.size()) + " fields");
+    std::fill(rec.begin(), rec.end(), ' ');
+    for (size_t i = 0; i < fields.size(); ++i)
+      EncodeInto(s, i, i < values.size() ? values[i] : kNull, &rec, &no_memos);
+    std::memcpy(recs.data() + r * reclen, rec.data(), reclen);
+  }
+  AtomicChange change;
+  const uint32_t first = s.header.record_count + 1;
+  recs.push_back(0x1A);
+  s.dbf->Write(s.header.RecordOffset(first), recs.data(), recs.size());
+  recs.pop_back();
+  s.header.record_count = first - 1 + static_cast<uint32_t>(rows.size());
+  s.WriteCountAndDate();
+  if (s.mdx) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+      rec.assign(recs, r * reclen, reclen);
+      IndexInsert(s, rec, first + static_cast<uint32_t>(r));
+    }
+  }
+  change.Commit();
+}
+
 void Table::Update(uint32_t recno, const std::vector<std::pair<int, Value>>& changes) {
   TableState& s = Writable(state_);
   std::string old = s.ReadRecordBytes(recno);

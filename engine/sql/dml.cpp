@@ -96,15 +96,26 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
       targets.push_back(f);
     }
   }
-  std::vector<dbf::Value> record;
+  // Rows go to the table a few hundred at a time: one write for their
+  // records and one for the header. The statement is atomic as a whole.
+  constexpr size_t kBatch = 256;
+  std::vector<std::vector<dbf::Value>> batch;
+  size_t used = 0;
+  auto flush = [&]() {
+    batch.resize(used);
+    if (used) table.AppendMany(batch);
+    used = 0;
+  };
   auto put = [&](const dbf::Value* const* values) {
+    if (used == batch.size()) batch.emplace_back();
+    std::vector<dbf::Value>& record = batch[used];
     record.assign(fields.size(), dbf::Value());
     for (size_t i = 0; i < targets.size(); ++i) {
       const dbf::FieldDef& fd = fields[static_cast<size_t>(targets[i])];
       record[static_cast<size_t>(targets[i])] =
           ConvertForField(*values[i], fd.type, fd.name, env.date_format);
     }
-    table.Append(record);
+    if (++used == kBatch) flush();
   };
   int64_t count = 0;
   if (!st.select) {
@@ -126,6 +137,7 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
       put(refs.data());
       ++count;
     }
+    flush();
     return count;
   }
   SelectPlan plan(s, *st.select, nullptr, env);
@@ -148,12 +160,14 @@ int64_t RunInsert(Session& s, InsertStmt& st, const EvalEnv& env) {
       put(refs.data());
       ++count;
     }
+    flush();
     return count;
   }
   plan.Run(nullptr, [&](const dbf::Value* const* v) {
     put(v);
     ++count;
   });
+  flush();
   return count;
 }
 
