@@ -467,17 +467,22 @@ bool Scanner::Next() {
     return false;
   }
   ++recno_;
-  size_t reclen = state_->header.record_length;
+  Position(std::min<size_t>(kScanChunk / state_->header.record_length, count_ - recno_ + 1));
+  return true;
+}
+
+void Scanner::Position(size_t load) {
+  const size_t reclen = state_->header.record_length;
   if (recno_ >= buffer_first_ + buffer_records_ || recno_ < buffer_first_) {
-    size_t per = std::max<size_t>(1, kScanChunk / reclen);
-    size_t n = std::min<size_t>(per, count_ - recno_ + 1);
+    size_t left =
+        recno_ <= state_->header.record_count ? state_->header.record_count - recno_ + 1 : 1;
+    size_t n = std::max<size_t>(1, std::min(load, left));
     buffer_.resize(n * reclen);
     state_->dbf->ReadExact(state_->header.RecordOffset(recno_), buffer_.data(), buffer_.size());
     buffer_first_ = recno_;
     buffer_records_ = n;
   }
   current_ = buffer_.data() + (recno_ - buffer_first_) * reclen;
-  return true;
 }
 
 bool Scanner::deleted() const {

@@ -160,6 +160,9 @@ class Scanner {
  private:
   friend class Table;
   explicit Scanner(std::shared_ptr<TableState> s);
+  // Makes recno_ the current record; when it is not in the buffer, reads
+  // `load` records from it (at least one, never past the last).
+  void Position(size_t load);
   std::shared_ptr<TableState> state_;
   uint32_t recno_ = 0;
   uint32_t count_ = 0;

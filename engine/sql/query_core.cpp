@@ -247,15 +247,7 @@ uint32_t QueryCore::TablesOf(const Expr& e) {
 
 std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const Frame* outer) const {
   const SourceTable& st = tables_[t];
-  std::vector<dbf::TagInfo> tags = st.table.Tags();
-  if (tags.empty()) return std::nullopt;
-  auto tag_for = [&](int field) -> const dbf::TagInfo* {
-    const std::string& name = st.table.fields()[static_cast<size_t>(field)].name;
-    for (const auto& tag : tags) {
-      if (ToUpper(tag.expression) == ToUpper(name)) return &tag;
-    }
-    return nullptr;
-  };
+  if (st.table.Tags().empty()) return std::nullopt;
   Frame cf;
   cf.outer = outer;
   // A tag that finds a large part of the table is slower than reading it in
@@ -290,12 +282,12 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
     }
     if (!col) continue;
     int field = st.fields[static_cast<size_t>(col->slot)];
-    const dbf::TagInfo* tag = tag_for(field);
-    if (!tag) continue;
+    const std::string tag = TagOnField(st.table, field);
+    if (tag.empty()) continue;
     const dbf::FieldDef& fd = st.table.fields()[static_cast<size_t>(field)];
     try {
       if (!other) {
-        auto r = st.table.FindEqual(tag->name, dbf::Value(), most);
+        auto r = st.table.FindEqual(tag, dbf::Value(), most);
         if (!best || r.size() < best->size()) {
           best = std::move(r);
           best_field = field;
@@ -306,7 +298,7 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
       if (v.is_null()) return std::vector<uint32_t>{};  // = NULL is never true
       v = ConvertForField(v, fd.type, fd.name, env_.date_format);
       if (op == Op::kEq) {
-        auto r = st.table.FindEqual(tag->name, v, most);
+        auto r = st.table.FindEqual(tag, v, most);
         if (!best || r.size() < best->size()) {
           best = std::move(r);
           best_field = field;
@@ -341,8 +333,8 @@ std::optional<std::vector<uint32_t>> QueryCore::IndexedRecords(size_t t, const F
     for (auto it = ranges.begin(); it != ranges.end(); ++it) {
       if (t == 0 && it->first == order_field_) chosen = it;
     }
-    best = st.table.FindRange(tag_for(chosen->first)->name, chosen->second.low, chosen->second.high,
-                              most);
+    best = st.table.FindRange(TagOnField(st.table, chosen->first), chosen->second.low,
+                              chosen->second.high, most);
     best_field = chosen->first;
   }
   if (best && best->size() > most) return std::nullopt;
