@@ -13,13 +13,14 @@ class JournalImpl;
 // While a Journal is active, every write of the file layer (tables, memos,
 // indexes, files created or deleted) first records the original bytes of the
 // pages it overwrites (whole 4 KiB pages, once each, up to the file's original
-// length) and each file's original length, in a rollback journal
-// file in the file's folder ("lumi.jnl"). The journal is flushed to disk
-// before the first byte of any file is overwritten; changes are held in memory
-// and written at Commit (or earlier, past a few megabytes, after the journal is
-// flushed). Commit writes everything, flushes the files and deletes the
-// journal; Rollback (or destruction without Commit) restores every file.
-// After a crash, the next Table::Open in the folder rolls the journal back.
+// length) and each file's original length, in the rollback journal of the
+// file's folder ("lumi.jnl", see journal_file.h). The journal is flushed to
+// disk before the first byte of any file is overwritten; changes are held in
+// memory and written at Commit (or earlier, past a few megabytes, after the
+// journal is flushed). Commit writes everything, flushes the files and ends
+// the journal (the file stays, for the next transaction); Rollback (or
+// destruction without Commit) restores every file. After a crash, the next
+// Table::Open in the folder rolls the journal back.
 //
 // Only one Journal is active per process at a time; Table calls made with none
 // active run in a journal of their own. Savepoints let a statement inside a

@@ -1,7 +1,7 @@
 // Pending writes held by whole pages: small writes anywhere in a file, cuts
 // and regrowth, savepoints and early flushes, checked byte for byte against a
-// plain copy; and the journal's page images, saved once each and never past
-// the file's original length.
+// plain copy; and the journal's before-images, saved once each by sectors and
+// never past the file's original length.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -21,6 +21,7 @@ using testing::ReadFile;
 using testing::TestDir;
 
 constexpr uint64_t kPage = DataFile::kPageSize;
+constexpr uint64_t kSector = 512;
 
 std::string Letters(std::mt19937& rng, size_t n) {
   std::string b(n, '\0');
@@ -112,10 +113,23 @@ struct Image {
   std::string bytes;
 };
 
+// Where the records of the journal's live transaction start.
+size_t RecordsStart(const std::string& journal) {
+  auto u64 = [&](size_t at) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(journal[at + i]);
+    return v;
+  };
+  for (size_t slot : {0, 512})
+    if (journal.compare(slot, 8, "LUMIJNL3") == 0) return static_cast<size_t>(u64(slot + 24));
+  ADD_FAILURE() << "no live transaction in the journal";
+  return journal.size();
+}
+
 // The before-images of a journal file, in order.
 std::vector<Image> JournalImages(const std::string& journal) {
   std::vector<Image> out;
-  size_t pos = 8;
+  size_t pos = RecordsStart(journal);
   auto u32 = [&](size_t at) {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(journal[at + i]);
@@ -133,10 +147,10 @@ std::vector<Image> JournalImages(const std::string& journal) {
   return out;
 }
 
-// Each page a write touches is saved once, whole, as it was; a page the file
-// only partly filled is saved up to the original length; bytes past it are
-// not saved; recovery after a crash puts the original file back.
-TEST_F(PendingPagesTest, TheJournalSavesEachTouchedPageOnceUpToTheOriginalLength) {
+// Each sector a write touches is saved once, whole, as it was; a sector the
+// file only partly filled is saved up to the original length; bytes past it
+// are not saved; recovery after a crash puts the original file back.
+TEST_F(PendingPagesTest, TheJournalSavesEachTouchedSectorOnceUpToTheOriginalLength) {
   const std::string path = dir_ / "Data.bin";
   std::mt19937 rng(3);
   const uint64_t length = 10 * kPage + 100;
@@ -149,21 +163,23 @@ TEST_F(PendingPagesTest, TheJournalSavesEachTouchedPageOnceUpToTheOriginalLength
     auto f = DataFile::Open(path);
     f->Write(3 * kPage + 10, "ab", 2);
     f->Write(3 * kPage + 4000, "cd", 2);
-    f->Write(6 * kPage - 1, "ef", 2);                          // across two pages
-    f->Write(5 * kPage + 7, "gh", 2);                          // a page saved already
+    f->Write(6 * kPage - 1, "ef", 2);                          // across two sectors
+    f->Write(6 * kPage + 7, "gh", 2);                          // a sector saved already
     f->Write(length - 50, std::string(300, 'x').data(), 300);  // past the end
     f->Write(length + 5000, "ij", 2);
     f->Truncate(2 * kPage + 1);
-    f->Write(2 * kPage, "kl", 2);  // a page saved already; the journal reaches the disk
+    f->Write(2 * kPage, "kl", 2);  // a sector saved already; the journal reaches the disk
     journal = ReadFile(dir_ / "lumi.jnl");
     const std::set<std::pair<uint64_t, uint64_t>> expected = {
-        {3 * kPage, kPage},
-        {5 * kPage, 2 * kPage},
+        {3 * kPage, kSector},
+        {3 * kPage + 3584, kSector},
+        {6 * kPage - kSector, 2 * kSector},
         {10 * kPage, 100},
-        // The cut saves what it removes, from the start of its page.
+        // The cut saves what it removes, from the start of its sector.
         {2 * kPage, kPage},
-        {4 * kPage, kPage},
-        {7 * kPage, 3 * kPage}};
+        {3 * kPage + kSector, 3584 - kSector},
+        {4 * kPage, 2 * kPage - kSector},
+        {6 * kPage + kSector, 4 * kPage - kSector}};
     std::set<std::pair<uint64_t, uint64_t>> got;
     uint64_t saved = 0;
     for (const Image& im : JournalImages(journal)) {
@@ -182,11 +198,11 @@ TEST_F(PendingPagesTest, TheJournalSavesEachTouchedPageOnceUpToTheOriginalLength
   // The saved pages and the original length come back; the pages never
   // touched keep what the file holds.
   EXPECT_TRUE(ReadFile(path) == std::string(2 * kPage, 'z') + original.substr(2 * kPage));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "lumi.jnl"));
+  EXPECT_FALSE(testing::LiveJournal(dir_.path()));
   // A byte changed inside the first image ends the journal there: only the
   // original length comes back.
   std::string damaged = journal;
-  const size_t first_image = 8 + 5 + 13 + std::string("Data.bin").size() + 4;
+  const size_t first_image = RecordsStart(journal) + 5 + 13 + std::string("Data.bin").size() + 4;
   ASSERT_EQ(damaged[first_image], 'R');
   damaged[first_image + 17 + 100] ^= 1;
   testing::WriteFile(dir_ / "lumi.jnl", damaged);

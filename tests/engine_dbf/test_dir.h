@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "engine/dbf/journal_file.h"
 
 namespace lumi::dbf::testing {
 
@@ -32,6 +35,15 @@ class TestDir {
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// True when the folder's journal holds a transaction still to roll back.
+inline bool LiveJournal(const std::string& folder) {
+  int fd = ::open((folder + "/" + journal_file::kName).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool live = journal_file::HoldsLive(fd);
+  ::close(fd);
+  return live;
 }
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
