@@ -286,6 +286,14 @@ std::set<std::pair<dev_t, ino_t>>& DurableJournals() {
   return known;
 }
 
+void (*g_sync_observer)(int fd) = nullptr;
+
+// fdatasync of the journal; throws when it fails.
+void SyncJournal(int fd, const std::string& path) {
+  if (::fdatasync(fd) != 0) ThrowFileError(path, "cannot flush the journal");
+  if (g_sync_observer) g_sync_observer(fd);
+}
+
 std::optional<std::pair<dev_t, ino_t>> Identity(int fd) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return std::nullopt;
@@ -293,6 +301,8 @@ std::optional<std::pair<dev_t, ino_t>> Identity(int fd) {
 }
 
 }  // namespace
+
+void SetSyncObserver(void (*observer)(int fd)) { g_sync_observer = observer; }
 
 bool HoldsLive(int jfd) {
   Page0 p = ReadPage0(jfd);
@@ -397,7 +407,7 @@ void Writer::Write() {
   if (written_ + buffer_.size() > guard_) {
     // The last transaction's records are about to be overwritten: its ended
     // magic must be on disk first.
-    if (::fdatasync(fd_) != 0) ThrowFileError(path_, "cannot flush the journal");
+    SyncJournal(fd_, path_);
     guard_ = UINT64_MAX;
     synced_ = true;
   }
@@ -409,7 +419,7 @@ void Writer::Write() {
 
 void Writer::Sync() {
   Write();
-  if (unsynced_ && ::fdatasync(fd_) != 0) ThrowFileError(path_, "cannot flush the journal");
+  if (unsynced_) SyncJournal(fd_, path_);
   unsynced_ = false;
   synced_ = true;
   if (!dir_synced_) {
@@ -428,7 +438,12 @@ void Writer::End() {
     // memory, and the next one may write over their records. A long journal
     // is cut once its end is on disk.
     if (!synced_ || written_ > kKeepLimit) {
-      if (::fdatasync(fd_) == 0 && written_ > kKeepLimit) (void)::ftruncate(fd_, 0);
+      try {
+        SyncJournal(fd_, path_);
+        if (written_ > kKeepLimit) (void)::ftruncate(fd_, 0);
+      } catch (const std::exception&) {
+        // The transaction is over either way; a journal left longer is harmless.
+      }
     }
   }
   Abandon();

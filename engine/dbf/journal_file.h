@@ -47,6 +47,10 @@ Found Apply(int jfd, const std::string& folder);
 // True when the journal holds a live transaction or one of an earlier version.
 bool HoldsLive(int jfd);
 
+// Tests: called with the journal's descriptor after each sync of it by a
+// Writer (nullptr for none).
+void SetSyncObserver(void (*observer)(int fd));
+
 // The journal being written by a transaction in one folder.
 class Writer {
  public:
