@@ -382,8 +382,10 @@ void TQuery::BuildFields() {
 }
 
 void TQuery::RunCalcFields() {
+  calc_values_.clear();
+  if (calc_defs_.empty()) return;  // (a column of a million NULLs is not free)
   calc_values_.assign(calc_defs_.size(), std::vector<dbf::Value>(result_->size()));
-  if (calc_defs_.empty() || !on_calc_) return;
+  if (!on_calc_) return;
   struct Reset {
     int& r;
     ~Reset() { r = -1; }

@@ -6,30 +6,16 @@
 #include <cstring>
 #include <new>
 
+#include "engine/dbf/huge_pages.h"
+
 namespace lumi::dbf {
 
 namespace {
 
-constexpr size_t kHugePage = size_t{2} << 20;
-
-// Address space only, aligned to a huge page: memory comes when first
-// written. Past the first 2 MB the range asks for huge pages, so that lookups
-// in a large tag do not miss the address translation on every block; a small
+// Past the first 2 MB the cache asks for huge pages, so that lookups in a
+// large tag do not miss the address translation on every block; a small
 // table stays small.
-char* Reserve(size_t bytes) {
-  char* start = static_cast<char*>(mmap(nullptr, bytes + kHugePage, PROT_READ | PROT_WRITE,
-                                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
-  if (start == MAP_FAILED) throw std::bad_alloc();
-  char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) /
-                                          kHugePage * kHugePage);
-  if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
-  size_t tail = static_cast<size_t>(start + bytes + kHugePage - (aligned + bytes));
-  if (tail) munmap(aligned + bytes, tail);
-  if (bytes > kHugePage) madvise(aligned + kHugePage, bytes - kHugePage, MADV_HUGEPAGE);
-  return aligned;
-}
-
-size_t HugePages(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+char* Reserve(size_t bytes) { return ReserveAligned(bytes, kHugePage); }
 
 }  // namespace
 

@@ -61,7 +61,10 @@ void ResultSet::Put(Column& c, const dbf::Value& v) {
       c.numbers.push_back(v.is_null() ? 0 : v.number());
       break;
     case Store::kText:
-      if (!v.is_null()) c.text.append(TrimRight(v.text()));
+      if (!v.is_null()) {
+        std::string_view t = TrimRight(v.text());
+        c.text.insert(c.text.end(), t.begin(), t.end());
+      }
       c.text_end.push_back(c.text.size());
       break;
     case Store::kDate:
@@ -118,7 +121,7 @@ dbf::Value ResultSet::Read(const Column& c, size_t r) const {
       return dbf::Value::Number(c.numbers[r]);
     case Store::kText: {
       uint64_t begin = r == 0 ? 0 : c.text_end[r - 1];
-      return dbf::Value::Text(c.text.substr(begin, c.text_end[r] - begin));
+      return dbf::Value::Text(std::string(c.text.data() + begin, c.text_end[r] - begin));
     }
     case Store::kDate:
       return dbf::Value::FromDate(dbf::Date::FromJulianDay(c.dates[r]));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/dbf/value.h"
+#include "engine/sql/big_allocator.h"
 
 namespace lumi::sql {
 
@@ -56,12 +57,12 @@ class ResultSet {
   enum class Store { kUnset, kNumber, kText, kDate, kLogical, kGeneric };
   struct Column {
     Store store = Store::kUnset;
-    std::vector<uint8_t> null;
-    std::vector<double> numbers;
-    std::vector<int32_t> dates;  // Julian day
-    std::vector<uint8_t> logicals;
-    std::string text;
-    std::vector<uint64_t> text_end;  // end offset of each row's text in `text`
+    BigVector<uint8_t> null;
+    BigVector<double> numbers;
+    BigVector<int32_t> dates;  // Julian day
+    BigVector<uint8_t> logicals;
+    BigVector<char> text;
+    BigVector<uint64_t> text_end;  // end offset of each row's text in `text`
     std::vector<dbf::Value> generic;
   };
   void Put(Column& c, const dbf::Value& v);

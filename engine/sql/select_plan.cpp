@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "engine/error.h"
+#include "engine/sql/big_allocator.h"
 #include "engine/sql/values.h"
 
 namespace lumi::sql {
@@ -378,7 +379,7 @@ std::shared_ptr<ResultSet> SelectPlan::Materialise(const Frame* outer) {
     };
     const size_t first = static_cast<size_t>(order_columns_[0]);
     const bool first_descending = order_descending_[0];
-    std::vector<Entry> entries(rs->size());
+    BigVector<Entry> entries(rs->size());
     for (uint32_t r = 0; r < entries.size(); ++r) {
       entries[r].row = r;
       entries[r].key = rs->SortKey(first, r, &entries[r].exact);
