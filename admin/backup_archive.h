@@ -48,7 +48,8 @@ using Progress = std::function<void(int index, int count)>;
 
 // The files of root/Data, then those of root/Arhiva (when it exists), each
 // folder in the order the file system lists it; folders are skipped, hidden
-// files are not. Throws ArchiveError for a name an archive cannot hold.
+// files are not, nor is the tables' journal unless it holds a transaction
+// still to undo. Throws ArchiveError for a name an archive cannot hold.
 std::vector<SourceFile> ListSourceFiles(const std::filesystem::path& root);
 
 // Writes the archive of the files, in their order. The archive is written

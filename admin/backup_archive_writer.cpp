@@ -1,4 +1,6 @@
 // Writing a backup archive and listing the files that go into it.
+#include <fcntl.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -9,10 +11,23 @@
 #include "admin/archive_io.h"
 #include "admin/archive_names.h"
 #include "admin/backup_archive.h"
+#include "engine/dbf/journal_file.h"
 
 namespace lumi::archive {
 namespace fs = std::filesystem;
 namespace {
+
+// The tables' journal between transactions holds nothing of the shop's data
+// (only images of changes long finished). One that still holds a transaction
+// goes along: the tables beside it need it to be put right.
+bool EndedJournal(const fs::path& file) {
+  if (file.filename() != dbf::journal_file::kName) return false;
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool live = dbf::journal_file::HoldsLive(fd);
+  ::close(fd);
+  return !live;
+}
 
 void AppendFolder(std::vector<SourceFile>& files, const fs::path& root, std::string_view folder) {
   const fs::path dir = root / fs::path(std::u8string(folder.begin(), folder.end()));
@@ -21,7 +36,7 @@ void AppendFolder(std::vector<SourceFile>& files, const fs::path& root, std::str
   fs::directory_iterator it(dir, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::error_code kind;
-    if (!it->is_regular_file(kind)) continue;
+    if (!it->is_regular_file(kind) || EndedJournal(it->path())) continue;
     auto name = StoredName(folder, it->path());
     if (!name) {
       throw ArchiveError("Numele fisierului " + PathText(it->path()) +

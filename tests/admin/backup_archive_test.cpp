@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/admin/archive_fixture.h"
 
 namespace lumi::archive {
@@ -70,6 +72,24 @@ TEST(BackupArchive, ListSkipsFoldersAndAMissingArhiva) {
   const auto files = ListSourceFiles(root.path());
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].storedName, "Data\\.ascuns");
+}
+
+// The journal the tables keep between transactions is not the shop's data;
+// one left holding a transaction is needed beside its tables and goes along.
+TEST(BackupArchive, TheTablesJournalGoesOnlyWhenItHoldsATransaction) {
+  TempFolder root;
+  WriteFile(root / "Data" / "Comenzi.dbf", "x");
+  WriteFile(root / "Data" / "lumi.jnl", std::string(4096, '\0') + "old images");
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (const SourceFile& f : ListSourceFiles(root.path())) out.push_back(f.storedName);
+    return out;
+  };
+  EXPECT_EQ(names(), std::vector<std::string>{"Data\\Comenzi.dbf"});
+  WriteFile(root / "Data" / "lumi.jnl", "LUMIJNL2 records of a transaction cut short");
+  auto live = names();
+  std::sort(live.begin(), live.end());
+  EXPECT_EQ(live, (std::vector<std::string>{"Data\\Comenzi.dbf", "Data\\lumi.jnl"}));
 }
 
 TEST(BackupArchive, NamesAreStoredInWindows1250) {
