@@ -322,11 +322,16 @@ Found Apply(int jfd, const std::string& folder) {
   RecordSums sums;
   sums.salt = live->salt;
   ApplyRecords(jfd, folder, live->start, sums);
-  Slot ended = *live;
-  ended.live = false;
-  if (ended.end < ended.start) ended.end = ended.start;
+  // Both slots end: an older one still marked live belongs to a transaction
+  // that had ended before the newer one began (its end was lost).
   std::string path = folder + "/" + kName;
-  PutSlot(jfd, path, ended);
+  for (const auto& s : p.slots) {
+    if (!s || !s->live) continue;
+    Slot ended = *s;
+    ended.live = false;
+    if (ended.end < ended.start) ended.end = ended.start;
+    PutSlot(jfd, path, ended);
+  }
   if (::fdatasync(jfd) != 0) ThrowFileError(path, "cannot flush the journal");
   return Found::kLive;
 }
