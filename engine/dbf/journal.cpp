@@ -392,6 +392,13 @@ void Journal::Recover(const std::string& folder) {
   std::string path = norm + "/" + journal_file::kName;
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return;
+  // The journal stays between transactions; it is locked only when it holds
+  // one, so that opening a table never stands in the way of another
+  // program's commit.
+  if (!journal_file::HoldsLive(fd)) {
+    ::close(fd);
+    return;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
     throw EngineError(norm + ": the tables are being changed by another program");

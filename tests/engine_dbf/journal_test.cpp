@@ -3,7 +3,9 @@
 #include "engine/dbf/journal.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -237,6 +239,17 @@ TEST_F(JournalTest, AJournalLeftByACrashIsRolledBackOnOpen) {
   EXPECT_EQ(Snapshot(dir_), before);
   EXPECT_FALSE(testing::LiveJournal(dir_.path()));
   EXPECT_EQ(a.VerifyIndex(), std::nullopt);
+}
+
+// Between transactions the journal holds nothing to undo: opening a table
+// does not need it, even while another program holds it for its own change.
+TEST_F(JournalTest, TablesOpenWhileAnotherProgramHoldsTheEndedJournal) {
+  ASSERT_TRUE(std::filesystem::exists(dir_ / "lumi.jnl"));
+  int other = ::open((dir_ / "lumi.jnl").c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  EXPECT_NO_THROW(Table::Open(dir_ / "CapCom.dbf"));
+  ::close(other);
 }
 
 TEST_F(JournalTest, AJournalOfALiveProgramIsLeftAlone) {
