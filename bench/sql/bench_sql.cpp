@@ -127,9 +127,9 @@ void RunSize(int lines, const std::string& folder) {
 int main(int argc, char** argv) {
   std::vector<int> sizes = {10000};
   // One folder per run, so that two runs at once do not share their data.
-  std::string folder = (std::filesystem::temp_directory_path() /
-                        ("lumi_bench_sql_" + std::to_string(::getpid())))
-                           .string();
+  std::string folder =
+      (std::filesystem::temp_directory_path() / ("lumi_bench_sql_" + std::to_string(::getpid())))
+          .string();
   for (int i = 1; i < argc; i += 2) {
     std::string a = argv[i];
     if (a == "--keep") {

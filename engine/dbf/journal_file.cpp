@@ -26,11 +26,11 @@ constexpr char kMagic[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '3'};
 constexpr char kMagicV2[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '2'};
 constexpr char kMagicV1[8] = {'L', 'U', 'M', 'I', 'J', 'N', 'L', '1'};
 constexpr uint64_t kSlotSize = 512;
-constexpr size_t kSlotBytes = 44;                   // what a slot holds of its 512 bytes
-constexpr uint64_t kRecordsStart = 4096;            // page 0 is the two slots'
-constexpr uint64_t kReuseLimit = 256u << 10;         // records start again at 4096 past this
-constexpr uint64_t kKeepLimit = 4u << 20;           // a longer journal is cut when it ends
-constexpr size_t kBufferLimit = 8u << 20;           // record bytes held before writing
+constexpr size_t kSlotBytes = 44;             // what a slot holds of its 512 bytes
+constexpr uint64_t kRecordsStart = 4096;      // page 0 is the two slots'
+constexpr uint64_t kReuseLimit = 256u << 10;  // records start again at 4096 past this
+constexpr uint64_t kKeepLimit = 4u << 20;     // a longer journal is cut when it ends
+constexpr size_t kBufferLimit = 8u << 20;     // record bytes held before writing
 constexpr uint64_t kSlotSumSeed = 0x4c554d49534c4f54ull;
 
 uint32_t Fnv1a(const char* p, size_t n, uint32_t h = 2166136261u) {
@@ -268,10 +268,10 @@ void ApplyRecords(int jfd, const std::string& folder, uint64_t pos, const Record
 uint64_t NewSalt() {
   static std::mt19937_64 rng = [] {
     std::random_device rd;
-    uint64_t seed = (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
-                    static_cast<uint64_t>(
-                        std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                    (static_cast<uint64_t>(::getpid()) << 17);
+    uint64_t seed =
+        (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<uint64_t>(::getpid()) << 17);
     return std::mt19937_64(seed);
   }();
   uint64_t s;

@@ -89,8 +89,8 @@ class Writer {
   int slot_ = 0;
   uint64_t seq_ = 0, salt_ = 0, start_ = 0;
   uint32_t next_file_id_ = 1;
-  uint64_t written_ = 0;            // where the next record goes
-  uint64_t guard_ = UINT64_MAX;     // sync before writing here: the last transaction's records
+  uint64_t written_ = 0;         // where the next record goes
+  uint64_t guard_ = UINT64_MAX;  // sync before writing here: the last transaction's records
   bool header_written_ = false;
   bool unsynced_ = false;
   bool synced_ = false;  // synced at least once since its header was written

@@ -2,8 +2,8 @@
 // savepoints, a journal left by a crashed process, one held by a live one.
 #include "engine/dbf/journal.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>

@@ -24,7 +24,8 @@ TEST(ResultSet, ALargeResultReadsBackExactlyAndGivesItsBuffersBack) {
         case 1:
           return dbf::Value::Text("linie " + std::to_string(i % 1000) + "   ");
         case 2:
-          return dbf::Value::FromDate(dbf::Date::FromJulianDay(2460000 + static_cast<int>(i % 900)));
+          return dbf::Value::FromDate(
+              dbf::Date::FromJulianDay(2460000 + static_cast<int>(i % 900)));
         default:
           return dbf::Value::Logical(i % 2 == 0);
       }
