@@ -2,12 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <bit>
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -27,18 +24,9 @@ uint64_t g_spill_limit = 32u << 20;  // pending bytes of one file before a spill
 constexpr size_t kImageChunk = 1u << 20;
 constexpr uint64_t kImageUnit = 512;  // before-images are whole sectors
 
-void PutU32(std::string* s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
-}
-void PutU64(std::string* s, uint64_t v) {
-  for (int i = 0; i < 8; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
-}
-
-using FolderLog = journal_file::Writer;
-
 struct Tracked {
   std::shared_ptr<DataFile> file;
-  FolderLog* log = nullptr;
+  journal_file::Writer* log = nullptr;
   uint32_t id = 0;
   bool existed = false;
   uint64_t original_length = 0;
@@ -97,19 +85,13 @@ class JournalImpl {
     auto it = by_file_.find(&f);
     if (it != by_file_.end()) return *it->second;
     auto& log = logs_[f.folder()];
-    if (!log) log = std::make_unique<FolderLog>(f.folder());
+    if (!log) log = std::make_unique<journal_file::Writer>(f.folder());
     auto t = std::make_unique<Tracked>();
     t->file = f.shared_from_this();
     t->log = log.get();
-    t->id = log->NewFileId();
     t->existed = f.exists();
     t->original_length = f.exists() ? f.size() : 0;
-    std::string payload;
-    PutU32(&payload, t->id);
-    payload.push_back(t->existed ? 1 : 0);
-    PutU64(&payload, t->original_length);
-    payload += f.name();
-    log->Append('F', payload);
+    t->id = log->AddFile(t->existed, t->original_length, f.name());
     Tracked& ref = *t;
     by_file_[&f] = t.get();
     tracked_.push_back(std::move(t));
@@ -128,18 +110,14 @@ class JournalImpl {
     uint64_t begin = off & ~(page - 1);
     uint64_t end = std::min((off + n + page - 1) & ~(page - 1), t.original_length);
     if (begin >= end || t.saved.Covers(begin, end)) return;
+    std::string image;
     for (auto [a, b] : t.saved.Uncovered(begin, end)) {
       for (uint64_t p = a; p < b; p += kImageChunk) {
-        size_t len = static_cast<size_t>(std::min<uint64_t>(kImageChunk, b - p));
-        std::string payload;
-        PutU32(&payload, t.id);
-        PutU64(&payload, p);
-        size_t head = payload.size();
-        payload.resize(head + len);
+        image.resize(static_cast<size_t>(std::min<uint64_t>(kImageChunk, b - p)));
         // Bytes not saved yet are still the original ones; bytes cut off the
         // end since the start were saved by the cut.
-        f.ReadExact(p, payload.data() + head, len);
-        t.log->Append('R', payload);
+        f.ReadExact(p, image.data(), image.size());
+        t.log->AddImage(t.id, p, image);
       }
       t.saved.Add(a, b);
     }
@@ -292,7 +270,7 @@ class JournalImpl {
 
   std::vector<std::unique_ptr<Tracked>> tracked_;
   std::unordered_map<DataFile*, Tracked*> by_file_;
-  std::map<std::string, std::unique_ptr<FolderLog>> logs_;
+  std::map<std::string, std::unique_ptr<journal_file::Writer>> logs_;
   std::vector<UndoLevel> levels_;
   std::vector<std::vector<UndoLevel::Marks>> spare_marks_;
   std::vector<UndoEntry> undo_;
@@ -410,16 +388,8 @@ void Journal::Recover(const std::string& folder) {
     ::close(fd);
     throw;
   }
-  if (found == journal_file::Found::kEarlierVersion) ::unlink(path.c_str());
   ::close(fd);
   if (found == journal_file::Found::kNothing) return;
-  if (found == journal_file::Found::kEarlierVersion) {
-    int dir = ::open(norm.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
-  }
   DataFile::ReloadFolder(norm);
   ReloadOpenTables();
 }

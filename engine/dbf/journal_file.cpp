@@ -315,6 +315,8 @@ Found Apply(int jfd, const std::string& folder) {
     RecordSums sums;
     sums.fnv = p.earlier_fnv;
     ApplyRecords(jfd, folder, 8, sums);
+    ::unlink((folder + "/" + kName).c_str());
+    SyncDir(folder);
     return Found::kEarlierVersion;
   }
   const Slot* live = p.Live();
@@ -340,15 +342,34 @@ Writer::Writer(std::string folder) : folder_(std::move(folder)) { path_ = folder
 
 Writer::~Writer() { Abandon(); }
 
-void Writer::Append(char type, const std::string& payload) {
+void Writer::Append(char type, std::string_view head, std::string_view body) {
   size_t start = buffer_.size();
   buffer_.push_back(type);
-  PutU32(&buffer_, static_cast<uint32_t>(payload.size()));
-  buffer_ += payload;
+  PutU32(&buffer_, static_cast<uint32_t>(head.size() + body.size()));
+  buffer_ += head;
+  buffer_ += body;
   RecordSums sums;
   sums.salt = salt_ ? salt_ : (salt_ = NewSalt());
-  PutU32(&buffer_, sums.Of(buffer_.data() + start, buffer_.data() + start + 5, payload.size()));
+  PutU32(&buffer_,
+         sums.Of(buffer_.data() + start, buffer_.data() + start + 5, buffer_.size() - start - 5));
   if (buffer_.size() > kBufferLimit) Write();
+}
+
+uint32_t Writer::AddFile(bool existed, uint64_t length, const std::string& name) {
+  uint32_t id = next_file_id_++;
+  std::string head;
+  PutU32(&head, id);
+  head.push_back(existed ? 1 : 0);
+  PutU64(&head, length);
+  Append('F', head, name);
+  return id;
+}
+
+void Writer::AddImage(uint32_t file, uint64_t offset, std::string_view original) {
+  std::string head;
+  PutU32(&head, file);
+  PutU64(&head, offset);
+  Append('R', head, original);
 }
 
 void Writer::Open() {

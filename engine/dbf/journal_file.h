@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace lumi::dbf::journal_file {
 
@@ -41,7 +42,7 @@ enum class Found { kNothing, kLive, kEarlierVersion };
 // the files of `folder`: before-images back in place, lengths back, files its
 // transaction created deleted; the restored files and the folder are synced.
 // Then the journal is ended and synced (a journal of an earlier version is
-// left for the caller to delete). Returns what it found.
+// deleted). Returns what it found.
 Found Apply(int jfd, const std::string& folder);
 
 // True when the journal holds a live transaction or one of an earlier version.
@@ -59,8 +60,11 @@ class Writer {
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
 
-  // Adds a record; written once a few megabytes are held, or at Write.
-  void Append(char type, const std::string& payload);
+  // Records, written once a few megabytes are held, or at Write. A file the
+  // transaction changes (whether it existed, its length then, its name in the
+  // folder) is named first, and gets the number its before-images give.
+  uint32_t AddFile(bool existed, uint64_t length, const std::string& name);
+  void AddImage(uint32_t file, uint64_t offset, std::string_view original);
   // Writes what is held (opening and locking the file first): throws
   // EngineError when another program holds the journal or left one live.
   void Write();
@@ -73,13 +77,11 @@ class Writer {
   // back.
   void Abandon();
 
-  // A number for the next file this transaction names in its records.
-  uint32_t NewFileId() { return next_file_id_++; }
-
   int fd() const { return fd_; }
   const std::string& folder() const { return folder_; }
 
  private:
+  void Append(char type, std::string_view head, std::string_view body);
   void Open();
   void PutHeader(bool live);
 

@@ -36,17 +36,6 @@ void CaptureJournal(int fd) {
   }
 }
 
-std::string U32(uint32_t v) {
-  std::string s;
-  for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-  return s;
-}
-std::string U64(uint64_t v) {
-  std::string s;
-  for (int i = 0; i < 8; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-  return s;
-}
-
 // What a power failure may leave of a file: `synced` as of its last sync,
 // `now` as written since; each sector is one or the other, and the length
 // either one's.
@@ -123,8 +112,8 @@ TEST_F(JournalFileTest, APowerCutAtAnyStepLeavesTheFileAsItStoodBetweenTwoTransa
       for (int r = 0; r < 3; ++r) ranges.push_back({rng() % (kLength - 3000), 100 + rng() % 2500});
     }
     journal_file::Writer w(live.path());
-    w.Append('F', U32(1) + std::string(1, '\1') + U64(kLength) + "X.bin");
-    for (auto [off, n] : ranges) w.Append('R', U32(1) + U64(off) + x.substr(off, n));
+    const uint32_t file = w.AddFile(true, kLength, "X.bin");
+    for (auto [off, n] : ranges) w.AddImage(file, off, x.substr(off, n));
     if (big) {
       w.Write();
       cut_here("journal written", t);
@@ -152,10 +141,10 @@ TEST_F(JournalFileTest, OnlyTheLiveTransactionsOwnRecordsAreApplied) {
   WriteFile(x_path, std::string(8192, 'a'));
   // `n` bytes from the start change; their images are saved `copies` times.
   auto transaction = [&](journal_file::Writer& w, size_t n, char now, int copies = 1) {
-    w.Append('F', U32(1) + std::string(1, '\1') + U64(8192) + "X.bin");
+    const uint32_t file = w.AddFile(true, 8192, "X.bin");
     for (int c = 0; c < copies; ++c)
       for (size_t off = 0; off < n; off += 512)
-        w.Append('R', U32(1) + U64(off) + ReadFile(x_path).substr(off, 512));
+        w.AddImage(file, off, ReadFile(x_path).substr(off, 512));
     w.Sync();
     std::string x = ReadFile(x_path);
     x.replace(0, n, std::string(n, now));
