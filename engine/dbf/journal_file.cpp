@@ -265,17 +265,22 @@ void ApplyRecords(int jfd, const std::string& folder, uint64_t pos, const Record
   SyncDir(folder);
 }
 
+// A salt no other transaction is likely to have used. A child process
+// inherits its parent's generator, so one seeded before a fork is seeded anew
+// in the child; the clock keeps even those apart.
 uint64_t NewSalt() {
-  static std::mt19937_64 rng = [] {
+  static std::mt19937_64 rng;
+  static pid_t seeded_for = 0;
+  const pid_t pid = ::getpid();
+  const auto now =
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  if (seeded_for != pid) {
     std::random_device rd;
-    uint64_t seed =
-        (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
-        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        (static_cast<uint64_t>(::getpid()) << 17);
-    return std::mt19937_64(seed);
-  }();
+    rng.seed((static_cast<uint64_t>(rd()) << 32) ^ rd() ^ now ^ (static_cast<uint64_t>(pid) << 17));
+    seeded_for = pid;
+  }
   uint64_t s;
-  do s = rng();
+  do s = rng() ^ now;
   while (s == 0);
   return s;
 }

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <random>
@@ -172,6 +173,34 @@ TEST_F(JournalFileTest, OnlyTheLiveTransactionsOwnRecordsAreApplied) {
   EXPECT_FALSE(journal_file::HoldsLive(fd));
   ::close(fd);
   EXPECT_EQ(ReadFile(x_path), std::string(8192, 'b'));
+}
+
+// Programs started from one another (as a child forked after the parent
+// began a transaction) never sum their records alike: otherwise records one
+// left in the file could pass for the other's.
+TEST_F(JournalFileTest, ProcessesForkedFromOneAnotherSaltTheirRecordsApart) {
+  TestDir parent, first, second;
+  {
+    journal_file::Writer w(parent.path());  // the parent's own salt comes first
+    w.AddFile(true, 0, "X.bin");
+    w.Sync();
+    w.End();
+  }
+  auto salt_of_a_child = [](const TestDir& dir) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      journal_file::Writer w(dir.path());
+      w.AddFile(true, 0, "X.bin");
+      w.Sync();
+      w.End();
+      _exit(0);
+    }
+    waitpid(pid, nullptr, 0);
+    return ReadFile(dir / journal_file::kName).substr(16, 8);  // slot 0: its salt
+  };
+  const std::string a = salt_of_a_child(first), b = salt_of_a_child(second);
+  ASSERT_EQ(a.size(), 8u);
+  EXPECT_NE(a, b);
 }
 
 }  // namespace
