@@ -1,6 +1,4 @@
 // Writing a backup archive and listing the files that go into it.
-#include <fcntl.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -21,12 +19,8 @@ namespace {
 // (only images of changes long finished). One that still holds a transaction
 // goes along: the tables beside it need it to be put right.
 bool EndedJournal(const fs::path& file) {
-  if (file.filename() != dbf::journal_file::kName) return false;
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool live = dbf::journal_file::HoldsLive(fd);
-  ::close(fd);
-  return !live;
+  return file.filename() == dbf::journal_file::kName &&
+         !dbf::journal_file::HoldsLive(file.string());
 }
 
 void AppendFolder(std::vector<SourceFile>& files, const fs::path& root, std::string_view folder) {

@@ -314,6 +314,14 @@ bool HoldsLive(int jfd) {
   return p.earlier_version || p.Live() != nullptr;
 }
 
+bool HoldsLive(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool live = HoldsLive(fd);
+  ::close(fd);
+  return live;
+}
+
 Found Apply(int jfd, const std::string& folder) {
   Page0 p = ReadPage0(jfd);
   if (p.earlier_version) {

@@ -47,6 +47,8 @@ Found Apply(int jfd, const std::string& folder);
 
 // True when the journal holds a live transaction or one of an earlier version.
 bool HoldsLive(int jfd);
+// The same for the journal file at `path`; false when there is none.
+bool HoldsLive(const std::string& path);
 
 // Tests: called with the journal's descriptor after each sync of it by a
 // Writer (nullptr for none).

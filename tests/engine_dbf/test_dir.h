@@ -1,6 +1,5 @@
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -39,11 +38,7 @@ inline std::string ReadFile(const std::string& path) {
 
 // True when the folder's journal holds a transaction still to roll back.
 inline bool LiveJournal(const std::string& folder) {
-  int fd = ::open((folder + "/" + journal_file::kName).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool live = journal_file::HoldsLive(fd);
-  ::close(fd);
-  return live;
+  return journal_file::HoldsLive(folder + "/" + journal_file::kName);
 }
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
