@@ -159,19 +159,14 @@ struct Page0 {
   bool earlier_fnv = false;
   std::optional<Slot> slots[2];
 
-  // The slot written last, live or ended.
-  const Slot* Newest() const {
+  // The slot written last, live or ended (or only a live one).
+  const Slot* Newest(bool live_only = false) const {
     const Slot* best = nullptr;
     for (const auto& s : slots)
-      if (s && (!best || s->seq > best->seq)) best = &*s;
+      if (s && (s->live || !live_only) && (!best || s->seq > best->seq)) best = &*s;
     return best;
   }
-  const Slot* Live() const {
-    const Slot* best = nullptr;
-    for (const auto& s : slots)
-      if (s && s->live && (!best || s->seq > best->seq)) best = &*s;
-    return best;
-  }
+  const Slot* Live() const { return Newest(true); }
 };
 
 Page0 ReadPage0(int fd) {
