@@ -309,7 +309,10 @@ uint32_t MdxFile::BuildTree(const MdxTag& t, const SortedKeys& sorted) {
   std::vector<std::pair<uint32_t, std::string>> level;  // page, highest key
   std::string block(block_size_, '\0');
   size_t n = sorted.size();
-  size_t per_leaf = t.max_keys;
+  // Leaves keep a tenth of their room (one key at least) free, so that keys
+  // added later among the old ones seldom split a leaf: a split writes three
+  // blocks and grows the file, where an insert into a leaf with room writes one.
+  size_t per_leaf = t.max_keys >= 2 ? t.max_keys - std::max<size_t>(1, t.max_keys / 10) : 1;
   for (size_t i = 0; i < n || level.empty(); i += per_leaf) {
     std::fill(block.begin(), block.end(), '\0');
     NodeView v{t, block.data()};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <random>
 
@@ -275,6 +276,31 @@ TEST_F(IndexFixture, LookupsAfterARollbackAndARebuildReadTheBlocksAgain) {
   EXPECT_EQ(t_.FindEqual("CODMAG", Value::Number(7)), before);
   EXPECT_EQ(t_.FindRange("DATAIN", std::nullopt, std::nullopt),
             Brute(2, [](const Value& v) { return !v.is_null(); }));
+}
+
+// A tag built over existing rows leaves room in its leaves: keys added later
+// among the old ones, one into each of many leaves, split none, so the index
+// file does not grow, and every key is found.
+TEST(BuiltTag, TakesKeysAmongItsOwnWithoutSplitting) {
+  TestDir dir;
+  Table t = Table::Create(dir / "Coduri.dbf", {FieldDef::Numeric("COD", 8, 0)});
+  {
+    Journal j;
+    for (int i = 0; i < 20000; ++i) t.Append({Value::Number(2 * i)});
+    j.Commit();
+  }
+  t.CreateTag("COD", "COD");
+  const auto size = std::filesystem::file_size(dir / "Coduri.mdx");
+  {
+    Journal j;
+    // A leaf holds at most 63 numeric keys: odd codes 200 apart fall in different leaves.
+    for (int c = 1; c < 40000; c += 200) t.Append({Value::Number(c)});
+    j.Commit();
+  }
+  EXPECT_EQ(std::filesystem::file_size(dir / "Coduri.mdx"), size);
+  EXPECT_EQ(t.VerifyIndex(), std::nullopt);
+  for (int c : {1, 201, 39801, 0, 39998})
+    EXPECT_EQ(t.FindEqual("COD", Value::Number(c)).size(), 1u) << c;
 }
 
 // Runs of equal keys longer than a leaf holds (63 numeric keys), with absent
