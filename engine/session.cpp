@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "engine/dbf/ascii_case.h"
 #include "engine/dbf/journal.h"
 #include "engine/error.h"
 #include "engine/sql/values.h"
@@ -65,13 +66,9 @@ dbf::Table Session::OpenTable(const std::string& resolved, const std::string& wr
 }
 
 void Session::ReleaseTable(const std::string& resolved) {
-  auto lower = [](std::string t) {
-    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return t;
-  };
-  const std::string name = lower(resolved);
   for (auto it = open_tables_.begin(); it != open_tables_.end();) {
-    if (lower(it->first) == name || lower(it->second.table.path()) == name)
+    if (dbf::EqualsIgnoringCase(it->first, resolved) ||
+        dbf::EqualsIgnoringCase(it->second.table.path(), resolved))
       it = open_tables_.erase(it);
     else
       ++it;

@@ -425,12 +425,14 @@ void DataFile::SyncAll(const std::vector<DataFile*>& files,
     for (DataFile* f : changed)
       if (f->fd_ >= 0) ::sync_file_range(f->fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
   for (DataFile* f : changed) f->Sync();
-  for (const std::string& folder : folders) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) continue;
-    ::fsync(fd);
-    ::close(fd);
-  }
+  for (const std::string& folder : folders) SyncFolder(folder);
+}
+
+void DataFile::SyncFolder(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 bool DataFile::ReplacedOnDisk() const {

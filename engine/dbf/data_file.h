@@ -69,6 +69,8 @@ class DataFile : public std::enable_shared_from_this<DataFile> {
   // started together), then the folders `folders`, whose entries changed.
   static void SyncAll(const std::vector<DataFile*>& files,
                       const std::vector<std::string>& folders = {});
+  // Makes the entries of `folder` durable (files made, deleted or renamed).
+  static void SyncFolder(const std::string& folder);
   void Reload();  // drops what is pending and rereads the size from disk
   void RawWrite(uint64_t off, const std::string& bytes);  // like Write, not journaled
   void RawSetState(uint64_t size, bool exists);           // restores a size and existence

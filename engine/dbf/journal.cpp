@@ -106,9 +106,8 @@ class JournalImpl {
   void SaveOriginal(DataFile& f, uint64_t off, uint64_t n) {
     Tracked& t = Track(f);
     if (!t.existed || n == 0) return;
-    const uint64_t page = kImageUnit;
-    uint64_t begin = off & ~(page - 1);
-    uint64_t end = std::min((off + n + page - 1) & ~(page - 1), t.original_length);
+    uint64_t begin = off & ~(kImageUnit - 1);
+    uint64_t end = std::min((off + n + kImageUnit - 1) & ~(kImageUnit - 1), t.original_length);
     if (begin >= end || t.saved.Covers(begin, end)) return;
     std::string image;
     for (auto [a, b] : t.saved.Uncovered(begin, end)) {

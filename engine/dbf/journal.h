@@ -12,7 +12,7 @@ class JournalImpl;
 //
 // While a Journal is active, every write of the file layer (tables, memos,
 // indexes, files created or deleted) first records the original bytes of the
-// pages it overwrites (whole 4 KiB pages, once each, up to the file's original
+// sectors it overwrites (512 bytes each, once each, up to the file's original
 // length) and each file's original length, in the rollback journal of the
 // file's folder ("lumi.jnl", see journal_file.h). The journal is flushed to
 // disk before the first byte of any file is overwritten; changes are held in

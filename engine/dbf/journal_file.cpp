@@ -107,13 +107,6 @@ uint64_t GetU64(const char* p) {
   return v;
 }
 
-void SyncDir(const std::string& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 void WriteAll(int fd, const std::string& path, const char* p, size_t n, uint64_t off) {
   size_t done = 0;
   while (done < n) {
@@ -257,7 +250,7 @@ void ApplyRecords(int jfd, const std::string& folder, uint64_t pos, const Record
     if (t.fd >= 0) ::close(t.fd);
     t.fd = -1;
   }
-  SyncDir(folder);
+  DataFile::SyncFolder(folder);
 }
 
 // A salt no other transaction is likely to have used. A child process
@@ -324,7 +317,7 @@ Found Apply(int jfd, const std::string& folder) {
     sums.fnv = p.earlier_fnv;
     ApplyRecords(jfd, folder, 8, sums);
     ::unlink((folder + "/" + kName).c_str());
-    SyncDir(folder);
+    DataFile::SyncFolder(folder);
     return Found::kEarlierVersion;
   }
   const Slot* live = p.Live();
@@ -346,7 +339,8 @@ Found Apply(int jfd, const std::string& folder) {
   return Found::kLive;
 }
 
-Writer::Writer(std::string folder) : folder_(std::move(folder)) { path_ = folder_ + "/" + kName; }
+Writer::Writer(std::string folder)
+    : folder_(std::move(folder)), path_(folder_ + "/" + kName), salt_(NewSalt()) {}
 
 Writer::~Writer() { Abandon(); }
 
@@ -357,7 +351,7 @@ void Writer::Append(char type, std::string_view head, std::string_view body) {
   buffer_ += head;
   buffer_ += body;
   RecordSums sums;
-  sums.salt = salt_ ? salt_ : (salt_ = NewSalt());
+  sums.salt = salt_;
   PutU32(&buffer_,
          sums.Of(buffer_.data() + start, buffer_.data() + start + 5, buffer_.size() - start - 5));
   if (buffer_.size() > kBufferLimit) Write();
@@ -406,7 +400,6 @@ void Writer::Open() {
   const Slot* last = page.Newest();
   slot_ = last ? 1 - last->index : 0;
   seq_ = last ? last->seq + 1 : 1;
-  if (!salt_) salt_ = NewSalt();
   if (last && last->end <= kReuseLimit) {
     // After the last transaction's records: they stay as they are.
     start_ = (std::max(last->end, kRecordsStart) + kRecordsStart - 1) & ~(kRecordsStart - 1);
@@ -457,7 +450,7 @@ void Writer::Sync() {
   unsynced_ = false;
   synced_ = true;
   if (!dir_synced_) {
-    SyncDir(folder_);
+    DataFile::SyncFolder(folder_);
     if (auto id = Identity(fd_)) DurableJournals().insert(*id);
     dir_synced_ = true;
   }

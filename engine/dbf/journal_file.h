@@ -88,10 +88,11 @@ class Writer {
   void PutHeader(bool live);
 
   std::string folder_, path_;
+  uint64_t salt_;  // this transaction's, new for every Writer
   int fd_ = -1;
   std::string buffer_;
   int slot_ = 0;
-  uint64_t seq_ = 0, salt_ = 0, start_ = 0;
+  uint64_t seq_ = 0, start_ = 0;
   uint32_t next_file_id_ = 1;
   uint64_t written_ = 0;         // where the next record goes
   uint64_t guard_ = UINT64_MAX;  // sync before writing here: the last transaction's records

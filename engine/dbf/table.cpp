@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "engine/dbf/ascii_case.h"
 #include "engine/dbf/field_codec.h"
 #include "engine/dbf/index_key.h"
 #include "engine/dbf/journal_hooks.h"
@@ -32,15 +33,6 @@ std::string TableKey(const std::string& path) {
   std::error_code ec;
   auto p = std::filesystem::absolute(path, ec).lexically_normal();
   return ec ? path : p.string();
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // Error texts from the codecs name the file; this adds the record.
@@ -408,7 +400,7 @@ const std::vector<FieldDef>& Table::fields() const { return Usable(state_).heade
 int Table::FieldIndex(std::string_view name) const {
   const auto& f = fields();
   for (size_t i = 0; i < f.size(); ++i)
-    if (EqualsIgnoringCase(f[i].name, std::string(name))) return static_cast<int>(i);
+    if (EqualsIgnoringCase(f[i].name, name)) return static_cast<int>(i);
   return -1;
 }
 

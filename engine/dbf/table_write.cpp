@@ -67,11 +67,34 @@ void WriteMemos(TableState& s, std::vector<std::pair<size_t, std::string>>& memo
   }
 }
 
-void IndexInsert(TableState& s, const std::string& rec, uint32_t recno) {
+void IndexInsert(TableState& s, const char* rec, uint32_t recno) {
   if (!s.mdx) return;
   for (size_t t = 0; t < s.mdx->tags().size(); ++t) {
     const FieldDef& f = s.header.fields[static_cast<size_t>(s.mdx->tags()[t].field)];
-    s.mdx->Insert(static_cast<int>(t), KeyFromField(f, rec.data() + f.offset), recno);
+    s.mdx->Insert(static_cast<int>(t), KeyFromField(f, rec + f.offset), recno);
+  }
+}
+
+// The bytes of a new record (`rec`, blank, one record long) from its values,
+// fields past the values NULL. Memo texts go to `memos`; an autoincrement
+// field left NULL takes the table's next value, noted in `autoinc`.
+void EncodeRecord(const TableState& s, const std::vector<Value>& values, std::string* rec,
+                  std::vector<std::pair<size_t, std::string>>* memos,
+                  std::vector<std::pair<size_t, uint32_t>>* autoinc) {
+  const auto& fields = s.header.fields;
+  if (values.size() > fields.size())
+    throw EngineError(s.path + ": " + std::to_string(values.size()) + " values for " +
+                      std::to_string(fields.size()) + " fields");
+  static const Value kNull;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const Value& v = i < values.size() ? values[i] : kNull;
+    if (fields[i].type == '+' && v.is_null()) {
+      uint32_t next = DescriptorU32(s, i, 40);
+      EncodeInto(s, i, Value::Number(static_cast<int32_t>(next)), rec, memos);
+      autoinc->emplace_back(i, next + 1);
+      continue;
+    }
+    EncodeInto(s, i, v, rec, memos);
   }
 }
 
@@ -79,25 +102,11 @@ void IndexInsert(TableState& s, const std::string& rec, uint32_t recno) {
 
 uint32_t Table::Append(const std::vector<Value>& values) {
   TableState& s = Writable(state_);
-  const auto& fields = s.header.fields;
-  if (values.size() > fields.size())
-    throw EngineError(s.path + ": " + std::to_string(values.size()) + " values for " +
-                      std::to_string(fields.size()) + " fields");
-  if (s.header.record_count == 0xFFFFFFFFu) throw EngineError(s.path + ": the table is full");
   std::string rec(s.header.record_length, ' ');
   std::vector<std::pair<size_t, std::string>> memos;
   std::vector<std::pair<size_t, uint32_t>> autoinc;
-  static const Value kNull;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    const Value& v = i < values.size() ? values[i] : kNull;
-    if (fields[i].type == '+' && v.is_null()) {
-      uint32_t next = DescriptorU32(s, i, 40);
-      EncodeInto(s, i, Value::Number(static_cast<int32_t>(next)), &rec, &memos);
-      autoinc.emplace_back(i, next + 1);
-      continue;
-    }
-    EncodeInto(s, i, v, &rec, &memos);
-  }
+  EncodeRecord(s, values, &rec, &memos, &autoinc);
+  if (s.header.record_count == 0xFFFFFFFFu) throw EngineError(s.path + ": the table is full");
   AtomicChange change;
   WriteMemos(s, memos, &rec);
   uint32_t recno = s.header.record_count + 1;
@@ -111,7 +120,7 @@ uint32_t Table::Append(const std::vector<Value>& values) {
     for (int k = 0; k < 4; ++k) b[k] = static_cast<char>(next >> (8 * k));
     s.dbf->Write(s.header.descriptor_offsets[i] + 40, b, 4);
   }
-  IndexInsert(s, rec, recno);
+  IndexInsert(s, rec.data(), recno);
   change.Commit();
   return recno;
 }
@@ -131,19 +140,15 @@ void Table::AppendMany(const std::vector<std::vector<Value>>& rows) {
   if (rows.size() > 0xFFFFFFFFu - s.header.record_count)
     throw EngineError(s.path + ": the table is full");
   const size_t reclen = s.header.record_length;
-  std::string recs(rows.size() * reclen, ' ');
+  std::string recs;
+  recs.reserve(rows.size() * reclen + 1);
   std::vector<std::pair<size_t, std::string>> no_memos;
-  static const Value kNull;
-  std::string rec(reclen, ' ');
-  for (size_t r = 0; r < rows.size(); ++r) {
-    const auto& values = rows[r];
-    if (values.size() > fields.size())
-      throw EngineError(s.path + ": " + std::to_string(values.size()) + " values for " +
-                        std::to_string(fields.size()) + " fields");
-    std::fill(rec.begin(), rec.end(), ' ');
-    for (size_t i = 0; i < fields.size(); ++i)
-      EncodeInto(s, i, i < values.size() ? values[i] : kNull, &rec, &no_memos);
-    std::memcpy(recs.data() + r * reclen, rec.data(), reclen);
+  std::vector<std::pair<size_t, uint32_t>> no_autoinc;
+  std::string rec;
+  for (const auto& values : rows) {
+    rec.assign(reclen, ' ');
+    EncodeRecord(s, values, &rec, &no_memos, &no_autoinc);
+    recs += rec;
   }
   AtomicChange change;
   const uint32_t first = s.header.record_count + 1;
@@ -152,12 +157,8 @@ void Table::AppendMany(const std::vector<std::vector<Value>>& rows) {
   recs.pop_back();
   s.header.record_count = first - 1 + static_cast<uint32_t>(rows.size());
   s.WriteCountAndDate();
-  if (s.mdx) {
-    for (size_t r = 0; r < rows.size(); ++r) {
-      rec.assign(recs, r * reclen, reclen);
-      IndexInsert(s, rec, first + static_cast<uint32_t>(r));
-    }
-  }
+  for (size_t r = 0; r < rows.size(); ++r)
+    IndexInsert(s, recs.data() + r * reclen, first + static_cast<uint32_t>(r));
   change.Commit();
 }
 
