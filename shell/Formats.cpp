@@ -263,43 +263,18 @@ QDate ParseSqlDate(const QString& text) {
   return d;
 }
 
-Amount Amount::FromDouble(double v) {
+std::int64_t ScaledUnits(double v, int decimals) {
   if (!std::isfinite(v) || std::fabs(v) >= 9.0e14)
     throw ConversionError(ConversionMessage(FloatToStr(v), "amount").toStdString());
   Decimal d = ToDecimal(v);
-  RoundTo(d, 4);
-  auto [intPart, frac] = Split(d, 4);
+  RoundTo(d, decimals);
+  auto [intPart, frac] = Split(d, decimals);
   std::int64_t units = 0;
-  for (char c : intPart + frac) units = units * 10 + (c - '0');
-  return Amount(d.negative ? -units : units);
-}
-
-Amount Amount::Parse(const QString& text) { return FromDouble(StrToFloat(text)); }
-
-QString Amount::ToString00() const {
-  const bool negative = units_ < 0;
-  const std::uint64_t magnitude =
-      negative ? ~static_cast<std::uint64_t>(units_) + 1 : static_cast<std::uint64_t>(units_);
-  const std::uint64_t hundredths = (magnitude + 50) / 100;
-  QString out = negative && hundredths > 0 ? "-" : "";
-  out += QString::number(hundredths / 100) + g_decimal;
-  return out + QString::number(hundredths % 100).rightJustified(2, '0');
-}
-
-Amount& Amount::operator+=(Amount o) {
-  std::int64_t sum = 0;
-  if (__builtin_add_overflow(units_, o.units_, &sum))
-    throw ConversionError("The amount is too large");
-  units_ = sum;
-  return *this;
-}
-
-Amount& Amount::operator-=(Amount o) {
-  std::int64_t difference = 0;
-  if (__builtin_sub_overflow(units_, o.units_, &difference))
-    throw ConversionError("The amount is too large");
-  units_ = difference;
-  return *this;
+  for (char c : intPart + frac) {
+    if (__builtin_mul_overflow(units, 10, &units) || __builtin_add_overflow(units, c - '0', &units))
+      throw ConversionError(ConversionMessage(FloatToStr(v), "amount").toStdString());
+  }
+  return d.negative ? -units : units;
 }
 
 }  // namespace Formats

@@ -74,33 +74,12 @@ QString SqlDate(const QDate& d);
 // Reads a date in the short date format; an invalid QDate when it is not one.
 QDate ParseSqlDate(const QString& text);
 
-// A money amount kept as a signed count of ten-thousandths, so that sums of
-// many amounts are exact.
-class Amount {
- public:
-  constexpr Amount() = default;
-  static constexpr Amount FromUnits(std::int64_t units) { return Amount(units); }
-  // The text as a number (StrToFloat) times 10000, rounded to the nearest
-  // unit, half away from zero. Throws ConversionError for text that is not a
-  // number or a value beyond the range of the count.
-  static Amount Parse(const QString& text);
-  static Amount FromDouble(double v);
-
-  constexpr std::int64_t Units() const { return units_; }
-  double ToDouble() const { return static_cast<double>(units_) / 10000.0; }
-  // Rounded to hundredths half away from zero: "12.35", "-0.50", "0.00".
-  QString ToString00() const;
-
-  Amount& operator+=(Amount o);
-  Amount& operator-=(Amount o);
-  friend Amount operator+(Amount a, Amount b) { return a += b; }
-  friend Amount operator-(Amount a, Amount b) { return a -= b; }
-  friend constexpr bool operator==(Amount a, Amount b) = default;
-  friend constexpr auto operator<=>(Amount a, Amount b) = default;
-
- private:
-  constexpr explicit Amount(std::int64_t units) : units_(units) {}
-  std::int64_t units_ = 0;
-};
+// v times 10^decimals, rounded to the nearest whole number half away from
+// zero after taking v to 15 significant digits (so 1.11 gives exactly 111 at
+// two decimals, and 10.005 gives 10005 at three). Throws ConversionError for
+// a value that is not finite or lies beyond 9e14.
+std::int64_t ScaledUnits(double v, int decimals);
 
 }  // namespace Formats
+
+#include "shell/FixedPoint.h"

@@ -205,6 +205,12 @@ QVariant QueryModel::data(const QModelIndex& index, int role) const {
     const bool right = field != nullptr && IsNumber(field->Kind());
     return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
   }
+  if (role == Qt::FontRole) {
+    if (!column.bold) return {};
+    QFont bold;
+    bold.setBold(true);
+    return bold;
+  }
   if (role != Qt::DisplayRole && role != Qt::CheckStateRole && role != Qt::ToolTipRole) return {};
   lumi::TQuery* query = link_.Open();
   if (field == nullptr || query == nullptr || index.row() >= query->RecordCount()) return {};

@@ -36,6 +36,7 @@ class QueryModel : public QAbstractTableModel {
     // How the cells sit; empty: numbers to the right, everything else to the left.
     Qt::Alignment alignment = {};
     bool boldTitle = false;
+    bool bold = false;  // the cells in bold
     bool centredTitle = false;
     bool checkBox = false;  // a logical shown as a tick
     QString format = {};    // empty: the field's own display format

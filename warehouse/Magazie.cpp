@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "controls/ConvexButton.h"
 #include "controls/GradientPanel.h"
 #include "controls/RaisedLabel.h"
 #include "shell/Erori30.h"
@@ -33,21 +34,6 @@ constexpr int kManopera = 2;
 constexpr int kLichidate = 1;
 
 std::string Std(const QString& s) { return s.toStdString(); }
-
-QPushButton* Buton(QWidget* parent, const char* name, const QString& caption, const QString& hint) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  b->setToolTip(hint);
-  b->setMinimumHeight(34);
-  b->setStyleSheet(
-      "QPushButton { border: 1px solid #4A5F8F; border-radius: 4px; font-weight: bold;"
-      " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFFFFF, stop:0.5 #D6E0F5,"
-      " stop:1 #9DB1DD); }"
-      "QPushButton:pressed { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-      " stop:0 #9DB1DD, stop:1 #FFFFFF); }"
-      "QPushButton:focus { border: 2px solid #15347D; }");
-  return b;
-}
 
 }  // namespace
 
@@ -119,11 +105,11 @@ void TForm6::BuildLayout() {
   cautareLayout->addWidget(Edit1);
   stanga->addWidget(cautare);
 
-  ConvexBtn1 = Buton(this, "ConvexBtn1", "Adauga Produs", "Adauga un produs nou in magazie.");
+  ConvexBtn1 = ConvexButton(this, "ConvexBtn1", "Adauga Produs", "Adauga un produs nou in magazie.");
   ConvexBtn2 =
-      Buton(this, "ConvexBtn2", "Modifica Produs", "Modifica Produsul selectat din tabel.");
-  ConvexBtn3 = Buton(this, "ConvexBtn3", "Sterge Produs", "Sterge Produsul selectat.");
-  ConvexBtn4 = Buton(this, "ConvexBtn4", "Listeaza Inventar", "Listeaza Tabelul afisat.");
+      ConvexButton(this, "ConvexBtn2", "Modifica Produs", "Modifica Produsul selectat din tabel.");
+  ConvexBtn3 = ConvexButton(this, "ConvexBtn3", "Sterge Produs", "Sterge Produsul selectat.");
+  ConvexBtn4 = ConvexButton(this, "ConvexBtn4", "Listeaza Inventar", "Listeaza Tabelul afisat.");
   for (QPushButton* b : {ConvexBtn1, ConvexBtn2, ConvexBtn3, ConvexBtn4}) {
     b->setAutoDefault(false);
     stanga->addWidget(b);
