@@ -55,11 +55,11 @@ struct Receipt {
 };
 
 struct Shop {
-  std::vector<Item> items;
-  std::vector<Client> clients;
-  std::vector<Order> orders;
-  std::vector<Line> lines;
-  std::vector<Receipt> receipts;
+  std::vector<Item> items = {};
+  std::vector<Client> clients = {};
+  std::vector<Order> orders = {};
+  std::vector<Line> lines = {};
+  std::vector<Receipt> receipts = {};
 };
 
 // A workshop in small: ALFA SRL with two orders in progress (one of them with
