@@ -50,14 +50,21 @@ QGroupBox* Panou(QWidget* parent, const char* name, const QString& title) {
   return g;
 }
 
-// Captions inside a bold pane stay in the normal weight.
 QLabel* Eticheta(QWidget* parent, const char* name, const QString& text) {
   auto* l = new QLabel(text, parent);
   l->setObjectName(name);
-  QFont f = l->font();
-  f.setBold(false);
-  l->setFont(f);
   return l;
+}
+
+// Only a pane's title is bold: its controls go back to the normal weight,
+// except those marked to stay bold.
+void DoarTitluIngrosat(QGroupBox* panou) {
+  for (QWidget* c : panou->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (c->property("ingrosat").toBool()) continue;
+    QFont f = c->font();
+    f.setBold(false);
+    c->setFont(f);
+  }
 }
 
 void Formate(lumi::TQuery& q, std::initializer_list<std::pair<const char*, const char*>> formate) {
@@ -132,6 +139,8 @@ void TForm7::BuildLayout() {
   dreapta->addWidget(jos, 1);
   corp->addLayout(dreapta, 1);
 
+  for (QGroupBox* panou : findChildren<QGroupBox*>()) DoarTitluIngrosat(panou);
+
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName("StatusBar1");
   StatusBar1->setSizeGripEnabled(false);
@@ -193,9 +202,6 @@ QWidget* TForm7::PanouDetaliiClient() {
   int rand = 0;
   for (const auto& [nume, text, camp, coloana] : randuri) {
     grila->addWidget(Eticheta(panou, nume, text), rand, 0);
-    QFont f = camp->font();
-    f.setBold(false);
-    camp->setFont(f);
     camp->setTextInteractionFlags(Qt::TextSelectableByMouse);
     camp->SetDataSource(&CLQ, coloana);
     grila->addWidget(camp, rand++, 1);
@@ -203,9 +209,6 @@ QWidget* TForm7::PanouDetaliiClient() {
   grila->addWidget(Eticheta(panou, "Label6", "Observatii : "), 0, 2, Qt::AlignTop);
   DBMemo2 = new DbMemo(panou);
   DBMemo2->setObjectName("DBMemo2");
-  QFont f = DBMemo2->font();
-  f.setBold(false);
-  DBMemo2->setFont(f);
   DBMemo2->setFixedHeight(72);
   DBMemo2->SetDataSource(&CLQ, "OBS");
   grila->addWidget(DBMemo2, 0, 3, 3, 1);
@@ -224,19 +227,20 @@ QWidget* TForm7::PanouComenzi() {
   RadioButton3->setChecked(true);
   RadioButton4 = new QRadioButton("Comenzile predate si incasate", panou);
   RadioButton4->setObjectName("RadioButton4");
-  for (QRadioButton* r : {RadioButton3, RadioButton4}) {
-    QFont f = r->font();
-    f.setBold(false);
-    r->setFont(f);
-    sus->addWidget(r);
-  }
+  for (QRadioButton* r : {RadioButton3, RadioButton4}) sus->addWidget(r);
   sus->addStretch();
+  l->addLayout(sus);
+  auto* butoane = new QHBoxLayout;
   ConvexBtn5 = ConvexButton(panou, "ConvexBtn5", "ADAUGA COMANDA");
   ConvexBtn6 = ConvexButton(panou, "ConvexBtn6", "MODIFICA COMANDA");
   ConvexBtn7 = ConvexButton(panou, "ConvexBtn7", "STERGE COMANDA");
   ConvexBtn9 = ConvexButton(panou, "ConvexBtn9", "INCASARI");
-  for (QPushButton* b : {ConvexBtn5, ConvexBtn6, ConvexBtn7, ConvexBtn9}) sus->addWidget(b);
-  l->addLayout(sus);
+  for (QPushButton* b : {ConvexBtn5, ConvexBtn6, ConvexBtn7, ConvexBtn9}) {
+    b->setMinimumWidth(170);
+    butoane->addWidget(b);
+  }
+  butoane->addStretch();
+  l->addLayout(butoane);
 
   DBGrid3 = new DbGrid(panou);
   DBGrid3->setObjectName("DBGrid3");
@@ -260,11 +264,7 @@ QWidget* TForm7::PanouComenzi() {
   QLabel* eticheta = Eticheta(panou, "Label8", "TOTAL");
   LTot = Eticheta(panou, "LTot", "0.00");
   LRest = Eticheta(panou, "LRest", "0.00");
-  for (QLabel* e : {eticheta, LTot, LRest}) {
-    QFont f = e->font();
-    f.setBold(true);
-    e->setFont(f);
-  }
+  for (QLabel* e : {eticheta, LTot, LRest}) e->setProperty("ingrosat", true);
   for (QLabel* e : {LTot, LRest}) {
     e->setMinimumWidth(110);
     e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -283,8 +283,8 @@ QWidget* TForm7::PanouDetaliiComanda() {
   DBGrid2->setObjectName("DBGrid2");
   const Qt::Alignment centru = Qt::AlignHCenter | Qt::AlignVCenter;
   DBGrid2->SetColumns({
-      {.field = "LUCRARE", .title = "LUCRARE", .bold = true, .width = 200},
-      {.field = "DENUMIRE", .title = "PRODUS", .width = 240},
+      {.field = "LUCRARE", .title = "LUCRARE", .bold = true, .width = 170},
+      {.field = "DENUMIRE", .title = "PRODUS", .width = 210},
       {.field = "UM", .title = "UM", .alignment = centru, .centredTitle = true, .width = 44},
       {.field = "CANT", .title = "CANT", .width = 80},
       {.field = "PRET", .title = "PRET U.", .width = 80},

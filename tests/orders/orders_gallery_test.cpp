@@ -1,0 +1,83 @@
+// Pictures of the orders window and its two dialogs for looking at by eye:
+// written only when LUMI_SCREENSHOT_DIR names a folder. Whole-screen grabs,
+// so that the input-error balloon shows beside its dialog.
+#include <QDateEdit>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+
+#include "orders/Clienti.h"
+#include "orders/Comenzi.h"
+#include "orders/ComenziIN.h"
+#include "shell/Forms.h"
+#include "store/DbGrid.h"
+#include "tests/orders/orders_fixture.h"
+#include "tests/support/Drive.h"
+
+namespace orders_test {
+namespace {
+
+QString Folder() { return qEnvironmentVariable("LUMI_SCREENSHOT_DIR"); }
+
+void Shot(const QString& name) {
+  QTest::qWait(150);  // let the window manager and the balloon settle
+  QGuiApplication::primaryScreen()->grabWindow(0).save(Folder() + "/" + name + ".png");
+}
+
+class OrdersGallery : public OrdersTest {};
+
+TEST_F(OrdersGallery, SavesThePictures) {
+  if (Folder().isEmpty()) GTEST_SKIP() << "LUMI_SCREENSHOT_DIR not set";
+  QDir().mkpath(Folder());
+  Shop shop = SampleShop();
+  // Enough clients to fill the list.
+  const char* const names[] = {"CONSTRUCT SRL", "DELTA VIT", "ELENA MARIN", "FLORIN POP",
+                               "GEAM EXPERT SRL", "HOREA SI FIII", "IONESCU DAN",
+                               "LUMINA DECOR", "MARIA POPA", "NOVA GLASS SA"};
+  int cod = 10;
+  for (const char* n : names) shop.clients.push_back({.cod = cod++, .nume = n});
+  Seed(shop);
+  InOrders([&] {
+    TForm7* f = Form7();
+    ClickRow(f->DBGrid1, 1);  // ALFA SRL: two orders in progress, the first with two works
+    Shot("comenzi-alfa");
+    QTest::mouseClick(f->RadioButton4, Qt::LeftButton, {}, QPoint(6, 6));
+    Shot("comenzi-predate");
+    QTest::mouseClick(f->RadioButton3, Qt::LeftButton, {}, QPoint(6, 6));
+    drive::typeInto(f, "Edit1", "O'");
+    Shot("comenzi-cautare");
+    f->Edit1->clear();
+    ClickRow(f->DBGrid1, 1);
+
+    InDialog("ConvexBtn5", [&](QWidget*) {
+      TForm40* d = Form40();
+      d->data2->setDate(d->Data1->date().addDays(-1));
+      drive::clickOn(d, "BitBtn1");
+      Shot("comanda-adaugare-balon");
+      drive::clickOn(d, "BitBtn2");
+    });
+    ClickRow(f->DBGrid3, 0);
+    InDialog("ConvexBtn6", [&](QWidget*) {
+      Shot("comanda-modificare");
+      drive::clickOn(Form40(), "BitBtn2");
+    });
+    InDialog("ConvexBtn1", [&](QWidget*) {
+      Shot("client-modificare");
+      drive::clickOn(Form39(), "BitBtn2");
+    });
+    InDialog("BitBtn1", [&](QWidget* w) {
+      drive::typeInto(w, "CL1", "alfa srl");
+      drive::typeInto(w, "CL2", "Str. Florilor 12, Iasi");
+      drive::clickOn(w, "BitBtn1");
+      Shot("client-adaugare-balon");
+      drive::clickOn(w, "BitBtn2");
+    });
+  });
+}
+
+}  // namespace
+}  // namespace orders_test
