@@ -7,9 +7,9 @@
 namespace lumi::bench {
 
 struct DataFolder {
-  std::string dir;       // root/<lines>: Data/ (our tables) and shop.sqlite
-  bool reused = false;   // found complete from an earlier run
-  double seconds = 0;    // spent generating, when not reused
+  std::string dir;      // root/<lines>: Data/ (our tables) and shop.sqlite
+  bool reused = false;  // found complete from an earlier run
+  double seconds = 0;   // spent generating, when not reused
 };
 
 // Reuses root/<lines> when its marker file says it is complete; otherwise

@@ -61,7 +61,8 @@ sqlite3_stmt* SqliteOrders::Prepare(const std::string& sql) {
   return st;
 }
 
-void SqliteOrders::Load(const std::string& table, const std::vector<std::vector<dbf::Value>>& rows) {
+void SqliteOrders::Load(const std::string& table,
+                        const std::vector<std::vector<dbf::Value>>& rows) {
   if (rows.empty()) return;
   std::string sql = "INSERT INTO " + table + " VALUES (";
   for (size_t i = 0; i < rows[0].size(); ++i) sql += i ? ",?" : "?";
