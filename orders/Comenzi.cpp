@@ -23,7 +23,9 @@
 #include "controls/RaisedLabel.h"
 #include "orders/Clienti.h"
 #include "orders/ComenziIN.h"
+#include "orders/Produse.h"
 #include "shell/BusyWindow.h"
+#include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
 #include "shell/SqlText.h"
@@ -31,6 +33,7 @@
 #include "store/DbGrid.h"
 #include "store/DbLabel.h"
 #include "store/DbMemo.h"
+#include "store/Transaction.h"
 #include "warehouse/UpperCase.h"
 
 namespace {
@@ -158,6 +161,7 @@ void TForm7::BuildLayout() {
       {ConvexBtn8, &TForm7::ConvexBtn8Click}};
   for (const auto& [buton, handler] : butoane) connect(buton, &QPushButton::clicked, this, handler);
   connect(Marcheazacaexecutat1, &QAction::triggered, this, &TForm7::Marcheazacaexecutat1Click);
+  connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm7::PopupMenu1Popup);
 }
 
 QWidget* TForm7::PanouClienti() {
@@ -564,14 +568,191 @@ void TForm7::ConvexBtn6Click() {
   ExecutaComanda(f->Label14->text());
 }
 
-// The operations on lines, receipts and the estimate are added with their
-// windows; until then their buttons do nothing.
-void TForm7::ConvexBtn7Click() {}
+void TForm7::ConvexBtn2Click() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  if (CZ1.IsEmpty()) {
+    Form1()->HEroare("Alegeti mai intai o comanda !", ConvexBtn2);
+    return;
+  }
+  if (RadioButton4->isChecked()) {
+    Form1()->HEroare("Nu puteti adauga produse la comenzi predate !", ConvexBtn2);
+    return;
+  }
+  TForm41* f = Form41();
+  f->Label1->setText(Text(CLQ.FieldByName("NUME")));
+  f->Label6->setText(Text(CZ1.FieldByName("CODCAP")));
+  if (!DE1.IsEmpty()) f->Edit1->setText(Text(DE1.FieldByName("TITLU")));
+  const qint64 cod = f->Adauga("ADAUGARE PRODUS");
+  if (cod == -1) return;
+  ReafiseazaComanda(Text(CZ1.FieldByName("CODCAP")), QString::number(cod));
+}
+
+void TForm7::ConvexBtn4Click() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  if (DE1.IsEmpty()) {
+    Form1()->HEroare("Nu mai exista nici un produs !", ConvexBtn4);
+    return;
+  }
+  const QString codcap = Text(CZ1.FieldByName("CODCAP"));
+  const QString denumire = Text(DE1.FieldByName("DENUMIRE"));
+  const QString titlu = Text(DE1.FieldByName("TITLU"));
+  const QString codcom = Text(DE1.FieldByName("CODCOM"));
+  QString raspuns;
+  if (!denumire.isEmpty()) {
+    Form30()->Mesaj("Sterg Produsul " + denumire + "\r" + " din Comanda ?", "Confirmation",
+                    raspuns, 1);
+    if (raspuns != "DA") return;
+    if (!RestulIncape(Formats::Amount::FromDouble(DE1.FieldByName("TOTAL").AsFloat()),
+                      ConvexBtn4)) {
+      return;
+    }
+    store::AsOneChange([&] { Form41()->StergeProdus(codcom); });
+  } else {
+    Form30()->Mesaj("Sterg Lucrarea " + titlu + "\r" + " din Comanda ?", "Confirmation", raspuns,
+                    1);
+    if (raspuns != "DA") return;
+    // The lines of a work follow its heading in the list.
+    QStringList linii;
+    Formats::Amount total;
+    const int titluCol = DE1.FieldByName("TITLU").Index();
+    const int codCol = DE1.FieldByName("CODCOM").Index();
+    const int totalCol = DE1.FieldByName("TOTAL").Index();
+    for (int r = DE1.RecNo() + 1; r < DE1.RecordCount(); ++r) {
+      const lumi::dbf::Value t = DE1.Cell(r, titluCol);
+      if (t.is_null() || QString::fromStdString(t.text()) != titlu) break;
+      linii << Formats::FloatToStr(DE1.Cell(r, codCol).number());
+      total += Formats::Amount::FromDouble(DE1.Cell(r, totalCol).number());
+    }
+    if (!RestulIncape(total, ConvexBtn4)) return;
+    store::AsOneChange([&] {
+      for (const QString& linie : linii) Form41()->StergeProdus(linie);
+      Form1()->QueryRst(Sx);
+      Sx.SQL().Add(Std("DELETE FROM " + Tabel("Comenzi.dbf")));
+      Sx.SQL().Add(Std("WHERE CODCOM=" + codcom));
+      Sx.ExecSQL();
+    });
+  }
+  // The order list stays on the order worked on.
+  ReafiseazaComanda(codcap, QString());
+}
+
+bool TForm7::RestulIncape(Formats::Amount scazut, QWidget* control) {
+  const Formats::Amount rest = Formats::Amount::FromDouble(CZ1.FieldByName("REST").AsFloat());
+  if (rest - scazut >= Formats::Amount::Parse("-9999.99")) return true;
+  Form1()->HEroare("Restul comenzii nu poate scadea sub -9999.99 !", control);
+  return false;
+}
+
+void TForm7::ConvexBtn7Click() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  if (CZ1.IsEmpty()) {
+    Form1()->HEroare("Nu aveti ce sterge !", ConvexBtn7);
+    return;
+  }
+  if (!DE1.IsEmpty()) {
+    Form1()->HEroare("Stergeti mai intai produsele din comanda !", ConvexBtn7);
+    return;
+  }
+  QString raspuns;
+  Form30()->Mesaj("Sterg Comanda ?", "Confirmation", raspuns, 1);
+  if (raspuns != "DA") return;
+  Sx.SQL().Clear();
+  Sx.SQL().Add(Std("DELETE FROM " + Tabel("CapCom.dbf")));
+  Sx.SQL().Add("WHERE CODCAP=" + CZ1.FieldByName("CODCAP").AsString());
+  ExecutaComanda(QString());
+}
+
+// Receipts and the estimate are added with their windows; until then their
+// buttons do nothing.
 void TForm7::ConvexBtn9Click() {}
-void TForm7::ConvexBtn2Click() {}
-void TForm7::ConvexBtn4Click() {}
 void TForm7::ConvexBtn8Click() {}
-void TForm7::Marcheazacaexecutat1Click() {}
+
+void TForm7::PopupMenu1Popup() {
+  const bool linie = DE1.Active() && !DE1.IsEmpty();
+  Marcheazacaexecutat1->setEnabled(linie);
+  if (!linie) return;
+  Marcheazacaexecutat1->setText(DE1.FieldByName("EXECUTAT").AsString() == "DA"
+                                    ? "Marcheaza ca Neexecutat"
+                                    : "Marcheaza ca Executat");
+}
+
+void TForm7::Marcheazacaexecutat1Click() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  PopupMenu1Popup();  // the mark follows the line as it is now
+  if (!Marcheazacaexecutat1->isEnabled()) return;
+  const QString codcom = Text(DE1.FieldByName("CODCOM"));
+  const QString codmag = Text(DE1.FieldByName("CODMAG"));
+  const QString titlu = Text(DE1.FieldByName("TITLU"));
+  const QString codcap = Text(CZ1.FieldByName("CODCAP"));
+  const QString magazie = Tabel("Magazie.dbf");
+  const QString comenzi = Tabel("Comenzi.dbf");
+  const QString titluSql = "\"" + SqlText::Escape(titlu) + "\"";
+  if (!codmag.isEmpty()) {
+    Form1()->QueryRst(Sx);
+    Sx.SQL().Add(Std("SELECT TIP FROM " + magazie));
+    Sx.SQL().Add(Std("WHERE CODMAG=" + codmag));
+    Sx.Open();
+    const std::int64_t tip = Sx.IsEmpty() ? -1 : Sx.FieldByName("TIP").AsInteger();
+    Sx.Close();
+    if (tip != 0) {
+      Form1()->HEroare("Numai produsele tip MARFA pot fi executate !", DBGrid2);
+      return;
+    }
+  }
+  const QString x = Marcheazacaexecutat1->text().contains("Neexecutat") ? "NU" : "DA";
+  store::AsOneChange([&] {
+    Sx.SQL().Clear();
+    Sx.SQL().Add(Std("UPDATE " + comenzi));
+    Sx.SQL().Add(Std("SET EXECUTAT=\"" + x + "\""));
+    if (!codmag.isEmpty()) {
+      Sx.SQL().Add(Std("WHERE CODCOM=" + codcom));
+    } else {
+      Sx.SQL().Add(Std("WHERE (CODCAP=" + codcap + ")"));
+      Sx.SQL().Add(Std("AND (TITLU=" + titluSql + ")"));
+      if (x == "NU") {
+        Sx.SQL().Add("AND ((CODMAG IS NULL) OR (CODMAG IN ( SELECT CODMAG");
+        Sx.SQL().Add(Std("FROM " + magazie));
+        Sx.SQL().Add("WHERE TIP=0 )))");
+      }
+    }
+    Sx.ExecSQL();
+    if (codmag.isEmpty() || titlu.isEmpty()) return;
+    // The work is done when all its lines are.
+    Form1()->QueryRst(Sx);
+    Sx.SQL().Add("SELECT DISTINCT EXECUTAT");
+    Sx.SQL().Add(Std("FROM " + comenzi));
+    Sx.SQL().Add(Std("WHERE (CODCAP=" + codcap + ")"));
+    Sx.SQL().Add(Std("AND (TITLU=" + titluSql + ")"));
+    Sx.SQL().Add("AND (NOT (CODMAG IS NULL))");
+    Sx.Open();
+    const QString marca =
+        Sx.RecordCount() == 1 ? Text(Sx.FieldByName("EXECUTAT")) : QString("NU");
+    Form1()->QueryRst(Sx);
+    Sx.SQL().Add(Std("UPDATE " + comenzi));
+    Sx.SQL().Add(Std("SET EXECUTAT=\"" + marca + "\""));
+    Sx.SQL().Add(
+        Std("WHERE (CODCAP=" + codcap + ") AND (TITLU=" + titluSql + ") AND (CODMAG IS NULL)"));
+    Sx.ExecSQL();
+  });
+  ReafiseazaLiniile(codcom);
+}
+
+void TForm7::ReafiseazaLiniile(const QString& codcom) {
+  DE1.Close();
+  DeschideDE1();
+  if (!codcom.isEmpty()) DE1.Locate("CODCOM", Std(codcom));
+}
+
+void TForm7::ReafiseazaComanda(const QString& codcap, const QString& codcom) {
+  DeschideCZ1();
+  CZ1.Locate("CODCAP", Std(codcap));
+  ReafiseazaLiniile(codcom);
+  CLQAfterScroll();
+}
 
 void TForm7::done(int result) {
   FormClose();

@@ -56,6 +56,12 @@ class TForm7 : public QDialog {
   void ConvexBtn4Click();  // remove the current line or work
   void ConvexBtn8Click();  // print the estimate of the current order
   void Marcheazacaexecutat1Click();
+  // The pop-up item follows the current line: enabled only on a line, its
+  // caption the mark that choosing it sets.
+  void PopupMenu1Popup();
+
+  // The lines read again, standing on the line or heading `codcom`.
+  void ReafiseazaLiniile(const QString& codcom);
 
   // The sums of COST and REST over the orders listed, as last shown.
   Formats::Amount TotalCost() const { return totalCost_; }
@@ -113,6 +119,13 @@ class TForm7 : public QDialog {
   // CLQ read again and put on the client `cod`; a search text that hides
   // the client is cleared, so that what was just saved stays in sight.
   void ReafiseazaClient(const QString& cod);
+  // After a change to the current order's lines: the orders read again, the
+  // same order current, its lines read again on `codcom` (on their first
+  // row when empty), the totals recomputed.
+  void ReafiseazaComanda(const QString& codcap, const QString& codcom);
+  // Whether taking `scazut` off the current order's balance still fits its
+  // column; refuses at `control` when it does not.
+  bool RestulIncape(Formats::Amount scazut, QWidget* control);
   void FormClose();
 
   Formats::Amount totalCost_;
