@@ -211,6 +211,7 @@ void TQuery::Prepare() { sql::ParseStatement(sql_.Text()); }
 
 void TQuery::Open() {
   Close();
+  session_->BeforeStatement(sql_.Text());
   sql::Statement st = sql::ParseStatement(sql_.Text());
   if (!std::holds_alternative<sql::SelectStmt>(st)) {
     throw EngineError("Open runs a SELECT; use ExecSQL for this statement");
@@ -285,6 +286,7 @@ int TQuery::RecNo() const {
 
 void TQuery::ExecSQL() {
   Close();
+  session_->BeforeStatement(sql_.Text());
   sql::Statement st = sql::ParseStatement(sql_.Text());
   if (std::holds_alternative<sql::SelectStmt>(st)) {
     throw EngineError("ExecSQL runs statements that change tables; use Open for a SELECT");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,6 +41,16 @@ class Session {
   // slashes both separate folders, relative paths start at BaseFolder().
   std::string ResolvePath(const std::string& written) const;
 
+  // Called with the text of every statement a query object is about to run
+  // (Open and ExecSQL), before it touches a table. What it throws ends the
+  // statement as the statement's own error would. Tests make a chosen
+  // statement fail with it; none is set in the program.
+  using StatementHook = std::function<void(const std::string& sql)>;
+  void SetStatementHook(StatementHook hook) { statement_hook_ = std::move(hook); }
+  void BeforeStatement(const std::string& sql) const {
+    if (statement_hook_) statement_hook_(sql);
+  }
+
   // BEGIN ... COMMIT: the open transaction, or nullptr.
   bool InTransaction() const { return transaction_ != nullptr; }
   void Begin();
@@ -63,6 +74,7 @@ class Session {
   std::string base_folder_;
   std::string date_format_ = "dd.MM.yyyy";
   std::unique_ptr<dbf::Journal> transaction_;
+  StatementHook statement_hook_;
   struct KeptTable {
     dbf::Table table;
     unsigned long long device = 0, inode = 0;
