@@ -1,11 +1,13 @@
 #include "tests/orders/orders_fixture.h"
 
 #include <QDir>
+#include <map>
 #include <QTest>
 
 #include "engine/query.h"
 #include "orders/Comenzi.h"
 #include "shell/Balloon.h"
+#include "shell/Formats.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
 #include "shell/Unit1.h"
@@ -63,20 +65,22 @@ Shop SampleShop() {
   };
   s.lines = {
       {.order = 10, .cod = 100, .item = 4, .denumire = "TRANSPORT", .um = "BUC", .cant = 1,
-       .pret = 50, .total = 50, .buc = 1},
+       .pret = 50, .total = 50, .executat = "DA", .buc = 1},
       {.order = 10, .cod = 101, .total = 100, .titlu = "USA INTRARE"},
       {.order = 10, .cod = 102, .item = 1, .denumire = "GEAM 4MM", .um = "MP", .cant = 2,
        .pret = 12.5, .total = 75, .lung = 2, .lat = 1, .titlu = "USA INTRARE", .buc = 3},
       {.order = 10, .cod = 103, .item = 3, .denumire = "CHIT", .um = "KG", .cant = 1, .pret = 25,
-       .total = 25, .titlu = "USA INTRARE", .buc = 1},
+       .total = 25, .executat = "DA", .titlu = "USA INTRARE", .buc = 1},
       {.order = 10, .cod = 104, .total = 25, .titlu = "FEREASTRA BAIE"},
       {.order = 10, .cod = 105, .item = 2, .denumire = "OGLINDA", .um = "MP", .cant = 1,
        .pret = 25, .total = 25, .executat = "DA", .lung = 1, .lat = 1,
        .titlu = "FEREASTRA BAIE", .buc = 1},
       {.order = 11, .cod = 110, .item = 3, .denumire = "CHIT", .um = "KG", .cant = 1, .pret = 40,
-       .total = 40, .buc = 1},
+       .total = 40, .executat = "DA", .buc = 1},
       {.order = 12, .cod = 120, .item = 4, .denumire = "TRANSPORT", .um = "BUC", .cant = 6,
-       .pret = 50, .total = 300, .buc = 1},
+       .pret = 50, .total = 300, .executat = "DA", .buc = 1},
+      {.order = 21, .cod = 210, .item = 4, .denumire = "TRANSPORT", .um = "BUC", .cant = 1,
+       .pret = 50, .total = 80, .executat = "DA", .buc = 1},
       {.order = 30, .cod = 300, .item = 2, .denumire = "OGLINDA", .um = "MP", .cant = 1,
        .pret = 25, .total = 25, .lung = 1, .lat = 1, .buc = 1},
   };
@@ -190,6 +194,59 @@ double D(lumi::TQuery& q, const char* f) { return q.FieldByName(f).AsFloat(); }
 int I(lumi::TQuery& q, const char* f) { return static_cast<int>(q.FieldByName(f).AsInteger()); }
 
 }  // namespace
+
+std::vector<Item> OrdersTest::ItemsOnDisk() const {
+  return ReadAll<Item>(Table("Magazie.dbf"), "CODMAG", [](lumi::TQuery& q) {
+    return Item{I(q, "CODMAG"), S(q, "DENUMIRE"), S(q, "UM"),   D(q, "CANTIN"), D(q, "LATIME"),
+                D(q, "PRET"),   D(q, "STOC"),     D(q, "IESIT"), I(q, "TIP")};
+  });
+}
+
+std::vector<Receipt> OrdersTest::ReceiptsOnDisk() const {
+  return ReadAll<Receipt>(Table("Plati.dbf"), "CODPL", [](lumi::TQuery& q) {
+    return Receipt{I(q, "CODPL"), I(q, "CODCAP"), I(q, "CODCLI"),
+                   S(q, "DATA"),  S(q, "DOCJUS"), D(q, "SUMA")};
+  });
+}
+
+QStringList OrdersTest::BrokenInvariants() const {
+  using Formats::Amount;
+  using Formats::Quantity;
+  QStringList broken;
+  for (const Item& i : ItemsOnDisk()) {
+    if (i.tip == 0 && Quantity::FromDouble(i.stoc) + Quantity::FromDouble(i.iesit) !=
+                          Quantity::FromDouble(i.cantin)) {
+      broken << QString("item %1: STOC %2 + IESIT %3 != CANTIN %4")
+                    .arg(i.cod).arg(i.stoc).arg(i.iesit).arg(i.cantin);
+    }
+  }
+  std::map<int, Amount> lines, receipts;
+  std::map<std::pair<int, QString>, Amount> works;
+  for (const Line& l : LinesOnDisk()) {
+    if (l.denumire.isEmpty()) continue;
+    lines[l.order] += Amount::FromDouble(l.total);
+    if (!l.titlu.isEmpty()) works[{l.order, l.titlu}] += Amount::FromDouble(l.total);
+  }
+  for (const Receipt& r : ReceiptsOnDisk()) receipts[r.order] += Amount::FromDouble(r.suma);
+  for (const Order& o : OrdersOnDisk()) {
+    const Amount cost = Amount::FromDouble(o.cost), rest = Amount::FromDouble(o.rest);
+    if (cost != lines[o.cod])
+      broken << QString("order %1: COST %2 != lines %3").arg(o.cod).arg(cost.ToString00(),
+                                                                    lines[o.cod].ToString00());
+    if (rest != cost - receipts[o.cod])
+      broken << QString("order %1: REST %2 != COST %3 - receipts %4")
+                    .arg(o.cod)
+                    .arg(rest.ToString00(), cost.ToString00(), receipts[o.cod].ToString00());
+  }
+  for (const Line& l : LinesOnDisk()) {
+    if (!l.denumire.isEmpty()) continue;
+    const Amount total = Amount::FromDouble(l.total), sum = works[{l.order, l.titlu}];
+    if (total != sum)
+      broken << QString("work %1 of order %2: TOTAL %3 != lines %4")
+                    .arg(l.titlu).arg(l.order).arg(total.ToString00(), sum.ToString00());
+  }
+  return broken;
+}
 
 std::vector<Client> OrdersTest::ClientsOnDisk() const {
   return ReadAll<Client>(Table("Clienti.dbf"), "CODCLI", [](lumi::TQuery& q) {

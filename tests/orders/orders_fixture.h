@@ -76,9 +76,16 @@ class OrdersTest : public ::testing::Test {
   // codes used.
   void Seed(const Shop& shop);
   // Rows read back from disk, by code. A NULL text reads as "".
+  std::vector<Item> ItemsOnDisk() const;
   std::vector<Client> ClientsOnDisk() const;
   std::vector<Order> OrdersOnDisk() const;
   std::vector<Line> LinesOnDisk() const;
+  std::vector<Receipt> ReceiptsOnDisk() const;
+  // What saving, removing and marking lines must never break, one message
+  // per fault (none when all hold): for goods STOC + IESIT = CANTIN; each
+  // order's COST is the sum of its line totals and REST is COST less its
+  // receipts; each work heading's TOTAL is the sum of its lines' totals.
+  QStringList BrokenInvariants() const;
   // Whether a column of a row is NULL on disk.
   bool IsNull(const QString& table, const QString& keyField, int key, const QString& field) const;
   QString Table(const QString& file) const;  // "CaleData\file" in quotes
