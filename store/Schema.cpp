@@ -15,7 +15,7 @@ const std::vector<TableSchema>& Tables() {
       {"CapCom.dbf",
        {"(CODCAP   DECIMAL(10,0),", " DATA     DATE,", " TERMEN   DATE,", " PREDAT   CHAR(2),",
         " CODCLI   DECIMAL(10,0),", " COST   DECIMAL(8,2),", " REST     DECIMAL(8,2) )"},
-       {"CODCAP"}},
+       {"CODCAP", "CODCLI"}},
       {"Comenzi.dbf",
        {"(CODCAP   DECIMAL(10,0),", " CODCOM   DECIMAL(10,0),", " CODMAG   DECIMAL(10,0),",
         " DENUMIRE CHAR(40),", " UM       CHAR(3),", " CANT     DECIMAL(8,3),",

@@ -13,7 +13,7 @@ namespace lumi::bench {
 
 namespace {
 // Change it when the folder's contents change, so that old folders are remade.
-constexpr const char* kMarker = "bench_orders data 1";
+constexpr const char* kMarker = "bench_orders data 2";  // 2: CapCom tagged on CODCLI
 }  // namespace
 
 DataFolder PrepareDataFolder(const std::string& root, int lines) {

@@ -29,10 +29,10 @@ SqliteOrders::SqliteOrders(const std::string& path, const Dataset* d) {
   Load("Comenzi", d->comenzi);
   Load("Clienti", d->clienti);
   Exec("COMMIT");
-  // Our tables' tags (CapCom: CODCAP; Comenzi: CODCAP, CODCOM, TITLU;
-  // Clienti: CODCLI), then the two the window's statements would want.
-  for (const char* ix : {"CapCom(CODCAP)", "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
-                         "Clienti(CODCLI)", "CapCom(CODCLI)", "Clienti(NUME)"}) {
+  // Our tables' tags (CapCom: CODCAP, CODCLI; Comenzi: CODCAP, CODCOM,
+  // TITLU; Clienti: CODCLI), then the one the client list would want.
+  for (const char* ix : {"CapCom(CODCAP)", "CapCom(CODCLI)", "Comenzi(CODCAP)", "Comenzi(CODCOM)",
+                         "Comenzi(TITLU)", "Clienti(CODCLI)", "Clienti(NUME)"}) {
     std::string name = ix;
     for (char& ch : name) {
       if (ch == '(' || ch == ')') ch = '_';
@@ -119,7 +119,7 @@ double SqliteOrders::Clients(int* rows) {
 }
 
 std::string SqliteOrders::OrdersSql(double codcli, Listed listed) const {
-  return "SELECT * FROM CapCom" + no_index_ + " WHERE CODCLI=" + Code(codcli) +
+  return "SELECT * FROM CapCom WHERE CODCLI=" + Code(codcli) +
          (listed == Listed::kDelivered ? " AND PREDAT='DA'" : " AND PREDAT<>'DA'");
 }
 

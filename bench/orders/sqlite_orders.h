@@ -24,11 +24,11 @@ class SqliteOrders {
   SqliteOrders(const SqliteOrders&) = delete;
   SqliteOrders& operator=(const SqliteOrders&) = delete;
 
-  // The indexes the window's statements can use: CapCom(CODCLI) and
-  // Clienti(NUME) besides those on the columns our tables carry tags for.
-  // With `tags_only`, the statements name CapCom and Clienti NOT INDEXED,
-  // which leaves them exactly the indexes our tables have (their tags on
-  // CODCAP and CODCLI serve none of these statements).
+  // The indexes the window's statements can use: Clienti(NUME) besides
+  // those on the columns our tables carry tags for (CapCom's CODCLI among
+  // them). With `tags_only`, the client list names Clienti NOT INDEXED,
+  // which leaves it exactly the index our table has (its tag on CODCLI
+  // serves no statement here).
   void SetTagsOnly(bool on) { no_index_ = on ? " NOT INDEXED" : ""; }
 
   struct Orders {

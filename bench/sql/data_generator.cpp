@@ -117,7 +117,7 @@ void WriteDbf(const Dataset& d, const std::string& folder) {
         FieldDef::DateField("TERMEN"), FieldDef::Char("PREDAT", 2),
         FieldDef::Numeric("CODCLI", 10, 0), FieldDef::Numeric("COST", 8, 2),
         FieldDef::Numeric("REST", 8, 2)},
-       {"CODCAP"},
+       {"CODCAP", "CODCLI"},
        &d.capcom},
       {"Comenzi.dbf",
        {FieldDef::Numeric("CODCAP", 10, 0), FieldDef::Numeric("CODCOM", 10, 0),

@@ -46,7 +46,7 @@ class SqliteSide : public Side {
     Load("Clienti", d.clienti);
     Load("Plati", d.plati);
     Exec("COMMIT");
-    for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)",
+    for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)", "CapCom(CODCLI)",
                            "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
                            "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)"}) {
       std::string name = std::string(ix);

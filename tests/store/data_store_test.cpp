@@ -66,7 +66,7 @@ const std::vector<std::pair<QString, QList<Column>>> kTables = {
 
 const std::map<QString, QStringList> kTags = {
     {"Magazie.dbf", {"CODMAG", "DENUMIRE", "TIP"}},
-    {"CapCom.dbf", {"CODCAP"}},
+    {"CapCom.dbf", {"CODCAP", "CODCLI"}},
     {"Comenzi.dbf", {"CODCAP", "CODCOM", "TITLU"}},
     {"Clienti.dbf", {"CODCLI"}},
     {"Plati.dbf", {"CODCLI", "CODCAP"}},

@@ -4,10 +4,8 @@
 
 #include <QString>
 #include <QStringList>
-#include <ostream>
 
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+#include "tests/support/QtPrinters.h"
 
 namespace readers {
 
