@@ -159,7 +159,7 @@ void TForm41::BuildLayout() {
 
   QWidget* ordine[] = {Edit1, ComboBox1, CantX, SpinEdit1, LungX, LatX, BitBtn1, BitBtn2};
   for (int i = 0; i + 1 < 8; ++i) setTabOrder(ordine[i], ordine[i + 1]);
-  for (QObject* o : std::initializer_list<QObject*>{Edit1, ComboBox1->lineEdit(), CantX,
+  for (QObject* o : std::initializer_list<QObject*>{Edit1, ComboBox1, ComboBox1->lineEdit(), CantX,
                                                     SpinEdit1, LungX, LatX}) {
     o->installEventFilter(this);
   }
@@ -174,11 +174,15 @@ void TForm41::BuildLayout() {
 QString TForm41::Tabel(const char* fisier) const { return "\"" + CaleData + "\\" + fisier + "\""; }
 
 bool TForm41::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut && watched == ComboBox1->lineEdit()) ComboBox1Exit();
+  if (event->type() == QEvent::FocusOut &&
+      (watched == ComboBox1 || watched == ComboBox1->lineEdit())) {
+    ComboBox1Exit();
+  }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      QWidget* box = watched == ComboBox1->lineEdit() ? ComboBox1 : qobject_cast<QWidget*>(watched);
+      QWidget* box =
+          watched == ComboBox1->lineEdit() ? ComboBox1 : qobject_cast<QWidget*>(watched);
       return EnterTab(box);
     }
   }

@@ -13,6 +13,8 @@
 #include <functional>
 #include <vector>
 
+#include "tests/support/QtPrinters.h"
+
 class DbGrid;
 
 namespace orders_test {

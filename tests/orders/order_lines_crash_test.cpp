@@ -1,0 +1,555 @@
+// Saving an order line and deleting a work (or a line), each one change,
+// killed at random points in real processes: after every kill the next
+// opening rolls back what was left half done, so every order, work and stock
+// item agrees with the lines on disk, and each change is there whole or not
+// at all.
+//
+// The test runs its own binary again as the writer (LUMI_CRASH_FOLDER names
+// the program folder). The writer opens the orders window over that folder
+// and, from inside it, adds lines through the line entry and deletes works
+// and lines with the window's button, answering its question DA, until it is
+// killed. Through a pipe it tells what it starts (and how many rows that adds
+// or removes), each statement it runs inside a transaction, and what it
+// finished; the parent thus knows, after each kill, which row counts may be
+// on disk and whether the kill fell inside a change.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "controls/NumarF.h"
+#include "engine/dbf/journal_file.h"
+#include "engine/query.h"
+#include "engine/session.h"
+#include "orders/Comenzi.h"
+#include "orders/Produse.h"
+#include "shell/Balloon.h"
+#include "shell/ErrorGuard.h"
+#include "shell/Erori30.h"
+#include "shell/Forms.h"
+#include "shell/Globals.h"
+#include "shell/Unit1.h"
+#include "tests/orders/orders_fixture.h"
+
+extern char** environ;
+
+namespace orders_test {
+namespace {
+
+using Formats::Amount;
+using Formats::Quantity;
+using Clock = std::chrono::steady_clock;
+using lumi::dbf::journal_file::HoldsLive;
+namespace journal_file = lumi::dbf::journal_file;
+
+constexpr const char* kFolderVar = "LUMI_CRASH_FOLDER";
+constexpr const char* kPipeVar = "LUMI_CRASH_PIPE";
+constexpr const char* kSeedVar = "LUMI_CRASH_SEED";
+
+// The orders in progress the writer works on, with their clients.
+constexpr std::pair<int, int> kInProgress[] = {{10, 1}, {11, 1}, {20, 2}, {30, 3}};
+
+struct Product {
+  const char* name;
+  int tip;  // as in Magazie.dbf: 0 goods (by area here), 1 auxiliary, 2 labour
+};
+constexpr Product kProducts[] = {
+    {"GEAM 4MM", 0}, {"OGLINDA", 0}, {"CHIT", 1}, {"TRANSPORT", 2}};
+
+// The sample workshop with stock enough for any run: the lines a writer
+// keeps on an order never take it all, so no save is refused.
+Shop CrashShop() {
+  Shop s = SampleShop();
+  for (Item& i : s.items) {
+    if (i.cod == 1) i.cantin = 5000, i.stoc = 4994;
+    if (i.cod == 2) i.cantin = 2000, i.stoc = 1998;
+    if (i.cod == 3) i.pret = 5000;  // an auxiliary material's stock is its value
+  }
+  return s;
+}
+
+// ---------------------------------------------------------------- the writer
+
+int report_fd = -1;
+
+// One line to the parent; a write of a few bytes to a pipe is never split.
+void Report(const QByteArray& line) {
+  const QByteArray l = line + '\n';
+  if (write(report_fd, l.constData(), static_cast<size_t>(l.size())) != l.size()) _exit(4);
+}
+
+[[noreturn]] void Fail(const QString& why) {
+  Report("E " + why.simplified().toUtf8());
+  _exit(3);
+}
+
+QString Text(const lumi::dbf::Value& v) {
+  return v.is_null() ? QString() : QString::fromStdString(v.text()).trimmed();
+}
+
+QString Hundredths(int n) { return QString::number(n / 100) + "." + QString::number(n % 100); }
+
+// Runs `act` once `dialog` is the modal window on screen. The dialogs open
+// with exec(), so it is armed before the click that opens them.
+void WhenShown(QDialog* dialog, std::function<void()> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(0);
+  QObject::connect(timer, &QTimer::timeout, timer, [=] {
+    if (QApplication::activeModalWidget() != dialog || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act();
+  });
+  timer->start();
+}
+
+class Writer {
+ public:
+  explicit Writer(unsigned seed) : rng_(seed) {}
+
+  [[noreturn]] void Run() {
+    Report("R");
+    for (;;) {
+      try {
+        Step();
+      } catch (const std::exception& e) {
+        Fail(QString("error: ") + e.what());
+      }
+    }
+  }
+
+ private:
+  struct Row {
+    QString codcom, denumire, titlu;
+  };
+
+  int Pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+
+  // The current order's lines as the window lists them.
+  static std::vector<Row> Listed() {
+    lumi::TQuery& de1 = Form7()->DE1;
+    const int cod = de1.FieldByName("CODCOM").Index();
+    const int den = de1.FieldByName("DENUMIRE").Index();
+    const int tit = de1.FieldByName("TITLU").Index();
+    std::vector<Row> rows;
+    for (int r = 0; r < de1.RecordCount(); ++r) {
+      rows.push_back({QString::number(static_cast<qint64>(de1.Cell(r, cod).number())),
+                      Text(de1.Cell(r, den)), Text(de1.Cell(r, tit))});
+    }
+    return rows;
+  }
+
+  static void ExpectListed(int rows, const char* after) {
+    const int listed = Form7()->DE1.RecordCount();
+    if (listed != rows) {
+      Fail(QString("after %1 the order lists %2 rows, not %3").arg(after).arg(listed).arg(rows));
+    }
+  }
+
+  void Step() {
+    const auto [order, client] = kInProgress[Pick(4)];
+    TForm7* w = Form7();
+    if (!w->CLQ.Locate("CODCLI", std::to_string(client)) ||
+        !w->CZ1.Locate("CODCAP", std::to_string(order))) {
+      Fail(QString("order %1 is not listed").arg(order));
+    }
+    const std::vector<Row> rows = Listed();
+    int products = 0;
+    for (const Row& r : rows) products += r.denumire.isEmpty() ? 0 : 1;
+    // The fuller the order, the likelier a deletion: orders stay small.
+    if (Pick(8) < products) {
+      Delete(rows);
+    } else {
+      Save(rows);
+    }
+  }
+
+  // A line through the line entry: into a work of the order, a new work or
+  // none.
+  void Save(const std::vector<Row>& rows) {
+    QStringList works;
+    for (const Row& r : rows) {
+      if (r.denumire.isEmpty()) works << r.titlu;
+    }
+    QString title;
+    bool fresh = false;
+    const int where = Pick(20);
+    if (where < 8 && !works.isEmpty()) {
+      title = works[Pick(static_cast<int>(works.size()))];
+    } else if (where < 15) {
+      title = "LUCRAREA " + Form1()->CodExistent("CODCOM");
+      fresh = true;
+    }
+    const Product& p = kProducts[Pick(4)];
+    const int pieces = 1 + Pick(3);
+    QString lung = "0", lat = "0", cant;
+    if (p.tip == 0) {
+      lung = Hundredths(50 + Pick(150));
+      lat = Hundredths(50 + Pick(100));
+    } else if (p.tip == 1) {
+      cant = Hundredths(100 + Pick(400));
+    } else {
+      cant = QString::number(40 + Pick(30));
+    }
+    const int delta = fresh ? 2 : 1;
+    Report("S " + QByteArray::number(delta));
+    bool entered = false;
+    WhenShown(Form41(), [&] {
+      entered = true;
+      TForm41* e = Form41();
+      e->Edit1->setText(title);
+      e->ComboBox1->setEditText(p.name);
+      e->SpinEdit1->setValue(pieces);
+      e->LungX->setText(lung);
+      e->LatX->setText(lat);
+      if (!cant.isEmpty()) e->CantX->setText(cant);
+      e->BitBtn1->click();
+      if (e->isVisible()) {
+        Fail("the line was refused: " +
+             (Form1()->Hint1 ? Form1()->Hint1->Text() : QString("no reason shown")));
+      }
+    });
+    const int before = static_cast<int>(rows.size());
+    Form7()->ConvexBtn2->click();
+    if (!entered) Fail("the line entry did not open");
+    ExpectListed(before + delta, "a save");
+    Report("D");
+  }
+
+  // A work with all its lines, or now and then a line outside any work,
+  // through the window's button.
+  void Delete(const std::vector<Row>& rows) {
+    std::vector<int> works, loose;
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+      if (rows[i].denumire.isEmpty()) {
+        works.push_back(i);
+      } else if (rows[i].titlu.isEmpty()) {
+        loose.push_back(i);
+      }
+    }
+    const bool work = !works.empty() && (loose.empty() || Pick(5) != 0);
+    if (!work && loose.empty()) return Save(rows);
+    const Row& target = rows[work ? works[Pick(static_cast<int>(works.size()))]
+                                  : loose[Pick(static_cast<int>(loose.size()))]];
+    // Counted here from every row with the title, not from the rows that
+    // follow the heading as the window counts them.
+    int delta = -1;
+    if (work) {
+      delta = 0;
+      for (const Row& r : rows) delta -= r.titlu == target.titlu ? 1 : 0;
+    }
+    Report((work ? "W " : "L ") + QByteArray::number(delta));
+    if (!Form7()->DE1.Locate("CODCOM", target.codcom.toStdString()))
+      Fail("row " + target.codcom + " is not listed");
+    bool asked = false;
+    WhenShown(Form30(), [&] {
+      asked = true;
+      Form30()->Da->click();
+    });
+    Form7()->ConvexBtn4->click();
+    if (!asked) Fail("no question before the deletion");
+    ExpectListed(static_cast<int>(rows.size()) + delta, work ? "a work deletion" : "a line deletion");
+    Report("D");
+  }
+
+  std::mt19937 rng_;
+};
+
+[[noreturn]] void RunWriter(const QString& folder, int fd, unsigned seed) {
+  report_fd = fd;
+  RaportorErori() = [](const QString& text) { Fail("error shown: " + text); };
+  CaleProgram = folder;
+  CaleData = folder + "/Data";
+  CreeazaFerestrele();
+  lumi::DefaultSession().SetStatementHook([](const std::string&) {
+    if (lumi::DefaultSession().InTransaction()) Report("T");
+  });
+  static Writer writer(seed);
+  QTimer::singleShot(0, Form7(), [] { writer.Run(); });
+  Form7()->ArataComenzi();
+  Fail("the orders window closed");
+}
+
+// ---------------------------------------------------------------- the parent
+
+// What one writer reported before it was killed.
+struct Reported {
+  bool ready = false;
+  QString error;
+  int committed = 0;  // rows added (less those removed) by the changes it finished
+  std::map<char, int> finished;
+  // The change under way at the kill: its kind (S save, W work deletion, L
+  // line deletion), the rows it adds or removes, whether a statement of it
+  // had begun inside its transaction.
+  std::optional<char> kind;
+  int delta = 0;
+  bool inTransaction = false;
+};
+
+Reported Parse(const std::string& text) {
+  Reported r;
+  size_t at = 0;
+  for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    const QString line = QString::fromStdString(text.substr(at, end - at));
+    const QChar c = line.isEmpty() ? QChar() : line[0];
+    if (c == 'R') {
+      r.ready = true;
+    } else if (c == 'S' || c == 'W' || c == 'L') {
+      r.kind = c.toLatin1();
+      r.delta = line.mid(2).toInt();
+      r.inTransaction = false;
+    } else if (c == 'T') {
+      r.inTransaction = r.kind.has_value();
+    } else if (c == 'D' && r.kind) {
+      r.committed += r.delta;
+      ++r.finished[*r.kind];
+      r.kind.reset();
+    } else if (c == 'E') {
+      r.error = line.mid(2);
+    }
+  }
+  return r;
+}
+
+struct Child {
+  pid_t pid = -1;
+  int fd = -1;
+  std::string text;  // what it has reported so far
+};
+
+// Reads the writer's reports until `until` holds, `deadline` passes or the
+// pipe closes.
+void ReadReports(Child& c, Clock::time_point deadline,
+                 const std::function<bool(const std::string&)>& until) {
+  while (!until(c.text)) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return;
+    pollfd p{c.fd, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+    char buffer[4096];
+    const ssize_t got = read(c.fd, buffer, sizeof buffer);
+    if (got <= 0) return;
+    c.text.append(buffer, static_cast<size_t>(got));
+  }
+}
+
+class OrderLinesCrash : public OrdersTest {
+ protected:
+  static const char* WriterFolder() { return getenv(kFolderVar); }
+
+  void SetUp() override {
+    if (WriterFolder() != nullptr) {
+      dir_.remove();  // the writer works in the parent's folder; a kill leaves nothing behind
+      return;
+    }
+    OrdersTest::SetUp();
+  }
+  void TearDown() override {
+    if (WriterFolder() == nullptr) OrdersTest::TearDown();
+  }
+
+  // Starts this test again as the writer, its output to `log`.
+  Child Start(unsigned seed, const QString& log) {
+    int p[2];
+    EXPECT_EQ(pipe(p), 0);
+    fcntl(p[0], F_SETFD, FD_CLOEXEC);
+    const std::string exe = QCoreApplication::applicationFilePath().toStdString();
+    const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter =
+        std::string("--gtest_filter=") + t->test_suite_name() + "." + t->name();
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    env.push_back(std::string(kFolderVar) + "=" + dir_.path().toStdString());
+    env.push_back(std::string(kPipeVar) + "=" + std::to_string(p[1]));
+    env.push_back(std::string(kSeedVar) + "=" + std::to_string(seed));
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string arg0 = exe;
+    std::string arg1 = filter;
+    char* argv[] = {arg0.data(), arg1.data(), nullptr};
+    const int out = open(log.toStdString().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out, 1);
+      dup2(out, 2);
+      execve(exe.c_str(), argv, envp.data());
+      _exit(127);
+    }
+    close(out);
+    close(p[1]);
+    return {pid, p[0], {}};
+  }
+
+  // What must hold beside the fixture's invariants once the order lines are
+  // saved and removed only as whole changes: each stock item's goods taken
+  // out (IESIT) match its lines' quantities times pieces, an auxiliary
+  // material's value left plus its lines' totals stays what it was, and every
+  // line of a work has the work's heading in its order. Each item is
+  // compared with `offsets` as they were at the start.
+  std::map<int, std::int64_t> ItemOffsets() const {
+    std::map<int, std::int64_t> taken;
+    for (const Line& l : LinesOnDisk()) {
+      if (l.item == 0) continue;
+      taken[l.item] += l.cant == 0 ? 0 : Quantity::FromDouble(l.cant).Times(l.buc).Units();
+      taken[-l.item] += Amount::FromDouble(l.total).Units();
+    }
+    std::map<int, std::int64_t> offsets;
+    for (const Item& i : ItemsOnDisk()) {
+      if (i.tip == 0) offsets[i.cod] = Quantity::FromDouble(i.iesit).Units() - taken[i.cod];
+      if (i.tip == 1) offsets[i.cod] = Amount::FromDouble(i.pret).Units() + taken[-i.cod];
+    }
+    return offsets;
+  }
+
+  QStringList AllBroken(const std::map<int, std::int64_t>& offsets) const {
+    QStringList broken = BrokenInvariants();
+    for (const auto& [cod, offset] : ItemOffsets()) {
+      if (offsets.at(cod) != offset) {
+        broken << QString("item %1: stock moved by %2 units that no line accounts for")
+                      .arg(cod)
+                      .arg(offset - offsets.at(cod));
+      }
+    }
+    std::set<std::pair<int, QString>> works;
+    const std::vector<Line> lines = LinesOnDisk();
+    for (const Line& l : lines) {
+      if (l.denumire.isEmpty()) works.insert({l.order, l.titlu});
+    }
+    for (const Line& l : lines) {
+      if (!l.denumire.isEmpty() && !l.titlu.isEmpty() && !works.contains({l.order, l.titlu}))
+        broken << QString("line %1: work %2 has no heading in order %3")
+                      .arg(l.cod)
+                      .arg(l.titlu)
+                      .arg(l.order);
+    }
+    return broken;
+  }
+
+  // Whether the tables as the kill left them, read from a copy without the
+  // journal (so nothing is rolled back), break an invariant or hold a row
+  // count that neither `rows` allows.
+  bool LeftHalfDone(const std::map<int, std::int64_t>& offsets, std::set<int> rows) {
+    const QString live = CaleData;
+    const QString copy = dir_.path() + "/AsKilled";
+    QDir(copy).removeRecursively();
+    QDir().mkpath(copy);
+    for (const QString& f : QDir(live).entryList(QDir::Files)) {
+      if (f != journal_file::kName) QFile::copy(live + "/" + f, copy + "/" + f);
+    }
+    bool half = true;
+    CaleData = copy;
+    try {
+      half = !AllBroken(offsets).isEmpty() || !rows.contains(static_cast<int>(LinesOnDisk().size()));
+    } catch (...) {
+      // A table the reader refuses is half written too.
+    }
+    lumi::DefaultSession().ReleaseTables();
+    CaleData = live;
+    return half;
+  }
+};
+
+TEST_F(OrderLinesCrash, SavesAndWorkDeletionsKilledAnywhereLeaveOrdersWorksAndStockAgreeing) {
+  if (const char* folder = WriterFolder()) {
+    RunWriter(QString::fromLocal8Bit(folder), atoi(getenv(kPipeVar)), static_cast<unsigned>(atol(getenv(kSeedVar))));
+  }
+  Seed(CrashShop());
+  ASSERT_EQ(BrokenInvariants(), QStringList());
+  const std::map<int, std::int64_t> offsets = ItemOffsets();
+  int rows = static_cast<int>(LinesOnDisk().size());
+  lumi::DefaultSession().ReleaseTables();
+
+  constexpr int kRuns = 300;
+  std::mt19937 rng(20260301);
+  std::map<char, int> killedInside, journalsLive, finished;
+  int halfDone = 0, committedUnreported = 0;
+  const auto started = Clock::now();
+  for (int run = 0; run < kRuns; ++run) {
+    const QString log = dir_.path() + "/writer.log";
+    Child child = Start(static_cast<unsigned>(run) * 7919u + 1u, log);
+    ReadReports(child, Clock::now() + std::chrono::seconds(30),
+                [](const std::string& t) { return t.find("R\n") != std::string::npos; });
+    ReadReports(child, Clock::now() + std::chrono::microseconds(rng() % 250000),
+                [](const std::string&) { return false; });
+    kill(child.pid, SIGKILL);
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    ReadReports(child, Clock::now() + std::chrono::seconds(10), [](const std::string&) { return false; });
+    close(child.fd);
+    const Reported r = Parse(child.text);
+    QFile logFile(log);
+    logFile.open(QIODevice::ReadOnly);
+    ASSERT_TRUE(r.error.isEmpty()) << "run " << run << ": " << r.error.toStdString();
+    ASSERT_TRUE(r.ready) << "run " << run << ": the writer never started\n"
+                         << logFile.readAll().toStdString();
+    ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run << ": the writer stopped by itself, status "
+                                     << status << "\n"
+                                     << logFile.readAll().toStdString();
+
+    // Before anything opens the tables again (which rolls the journal back).
+    const std::string journal = (CaleData + "/" + journal_file::kName).toStdString();
+    const int done = rows + r.committed;
+    std::set<int> allowed = {done};
+    if (r.kind) allowed.insert(done + r.delta);
+    if (r.kind && r.inTransaction) ++killedInside[*r.kind];
+    if (HoldsLive(journal)) {
+      ++journalsLive[r.kind.value_or('-')];
+      if (LeftHalfDone(offsets, allowed)) ++halfDone;
+    }
+
+    const QStringList broken = AllBroken(offsets);
+    ASSERT_EQ(broken, QStringList()) << "run " << run;
+    EXPECT_FALSE(HoldsLive(journal)) << "run " << run << ": the journal was not rolled back";
+    const int now = static_cast<int>(LinesOnDisk().size());
+    ASSERT_TRUE(allowed.contains(now))
+        << "run " << run << ": " << now << " rows in Comenzi.dbf; " << done
+        << " after the changes finished"
+        << (r.kind ? ", " + std::to_string(done + r.delta) + " with the one under way" : "");
+    if (r.kind && now != done) ++committedUnreported;
+    rows = now;
+    for (const auto& [k, n] : r.finished) finished[k] += n;
+    lumi::DefaultSession().ReleaseTables();
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+
+  // The kills must have fallen inside changes of both kinds, and some while
+  // a commit was writing the tables.
+  EXPECT_GE(killedInside['S'], 20);
+  EXPECT_GE(killedInside['W'], 20);
+  int live = 0;
+  for (const auto& [k, n] : journalsLive) live += n;
+  EXPECT_GE(live, 10);
+  EXPECT_GT(finished['S'], 0);
+  EXPECT_GT(finished['W'], 0);
+  std::printf("%d runs in %.1f s; finished: %d saves, %d work and %d line deletions; killed inside "
+              "a save %d, a work deletion %d, a line deletion %d; journals live at the kill %d "
+              "(save %d, work %d, line %d), tables half written without it %d; changes committed "
+              "but not reported %d\n",
+              kRuns, seconds, finished['S'], finished['W'], finished['L'], killedInside['S'],
+              killedInside['W'], killedInside['L'], live, journalsLive['S'], journalsLive['W'],
+              journalsLive['L'], halfDone, committedUnreported);
+}
+
+}  // namespace
+}  // namespace orders_test
