@@ -144,13 +144,16 @@ void OrdersTest::Seed(const Shop& s) {
                Lit(o.predat) + "," + Int(o.client) + "," + Num(o.rest) + ")");
   }
   for (const Line& l : s.lines) {
+    // A work heading carries only its order, code, title, mark and total.
+    const bool heading = l.denumire.isEmpty();
+    auto n = [heading](const std::string& v) { return heading ? std::string("NULL") : v; };
     Exec(q, "INSERT INTO " + comenzi +
                " (CODCAP,CODCOM,CODMAG,DENUMIRE,UM,CANT,PRET,TOTAL,EXECUTAT,LUNG,LAT,TITLU,BUC)"
                " VALUES (" +
                Int(l.order) + "," + Int(l.cod) + "," + (l.item ? Int(l.item) : "NULL") + "," +
-               Lit(l.denumire) + "," + Lit(l.um) + "," + Num(l.cant) + "," + Num(l.pret) + "," +
-               Num(l.total) + "," + Lit(l.executat) + "," + Num(l.lung) + "," + Num(l.lat) + "," +
-               Lit(l.titlu) + "," + Int(l.buc) + ")");
+               Lit(l.denumire) + "," + Lit(l.um) + "," + n(Num(l.cant)) + "," + n(Num(l.pret)) +
+               "," + Num(l.total) + "," + Lit(l.executat) + "," + n(Num(l.lung)) + "," +
+               n(Num(l.lat)) + "," + Lit(l.titlu) + "," + n(Int(l.buc)) + ")");
   }
   for (const Receipt& r : s.receipts) {
     Exec(q, "INSERT INTO " + plati + " (CODPL, CODCAP, CODCLI, DATA, DOCJUS, SUMA) VALUES (" +

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTest>
 
 #include "orders/Clienti.h"
@@ -15,6 +16,8 @@
 #include "orders/ComenziIN.h"
 #include "shell/Forms.h"
 #include "store/DbGrid.h"
+#include "orders/Produse.h"
+#include "tests/orders/lines_fixture.h"
 #include "tests/orders/orders_fixture.h"
 #include "tests/support/Drive.h"
 
@@ -76,6 +79,41 @@ TEST_F(OrdersGallery, SavesThePictures) {
       Shot("client-adaugare-balon");
       drive::clickOn(w, "BitBtn2");
     });
+  });
+}
+
+class LinesGallery : public LinesTest {};
+
+TEST_F(LinesGallery, SavesThePictures) {
+  if (Folder().isEmpty()) GTEST_SKIP() << "LUMI_SCREENSHOT_DIR not set";
+  QDir().mkpath(Folder());
+  InOrders([&] {
+    ChooseClient("ALFA SRL");
+    ChooseLine(102);
+    InDialog("ConvexBtn2", [&](QWidget*) {
+      Type({.titlu = "USA INTRARE", .produs = "GEAM 4MM", .lung = "1.2", .lat = "0.85"});
+      E()->SpinEdit1->setValue(2);
+      Shot("linie-marfa");
+      drive::clickOn(E(), "BitBtn1");
+    });
+    Shot("comenzi-dupa-salvare");
+    InDialog("ConvexBtn2", [&](QWidget*) {
+      Type({.titlu = "USA INTRARE", .produs = "SILICON", .cant = "120"});
+      drive::clickOn(E(), "BitBtn1");  // more than the value left: refused
+      Shot("linie-auxiliare-balon");
+      drive::clickOn(E(), "BitBtn2");
+    });
+    InDialog("ConvexBtn2", [&](QWidget*) {
+      Type({.titlu = "MONTAJ USA", .produs = "MONTAJ", .buc = 3});
+      Shot("linie-manopera");
+      drive::clickOn(E(), "BitBtn1");
+    });
+    ChooseLine(102);
+    Mark();
+    Shot("comenzi-dupa-marcare");
+    ChooseLine(104);  // the heading of FEREASTRA BAIE
+    DeleteCurrent();
+    Shot("comenzi-dupa-stergere-lucrare");
   });
 }
 
