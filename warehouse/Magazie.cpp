@@ -14,8 +14,7 @@
 #include <exception>
 
 #include "controls/ConvexButton.h"
-#include "controls/GradientPanel.h"
-#include "controls/RaisedLabel.h"
+#include "controls/TitleBand.h"
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
@@ -54,21 +53,7 @@ void TForm6::BuildLayout() {
   root->setContentsMargins(0, 0, 0, 0);
   root->setSpacing(0);
 
-  auto* banda = new TGradientPanel(this);
-  banda->setObjectName("GradientPanel1");
-  banda->SeteazaCulori(QColor(0xA7, 0xBC, 0xEF), QColor(0x15, 0x34, 0x7D));
-  banda->setFixedHeight(48);
-  auto* titlu = new TRaisedLabel(banda);
-  titlu->setObjectName("Label1");
-  titlu->setText("MAGAZIE - Intrari, Gestiune");
-  titlu->SeteazaCulori(Qt::white, QColor(0x05, 0x0E, 0x23));
-  QFont ft("Arial", 16, QFont::Bold);
-  titlu->setFont(ft);
-  auto* bandaLayout = new QHBoxLayout(banda);
-  bandaLayout->setContentsMargins(16, 4, 16, 4);
-  bandaLayout->addWidget(titlu);
-  bandaLayout->addStretch();
-  root->addWidget(banda);
+  root->addWidget(TitleBand(this, "MAGAZIE - Intrari, Gestiune"));
 
   auto* corp = new QHBoxLayout;
   corp->setContentsMargins(8, 8, 8, 8);

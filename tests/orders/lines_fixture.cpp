@@ -36,37 +36,6 @@ void LinesTest::SetUp() {
 TForm7* LinesTest::F() const { return Form7(); }
 TForm41* LinesTest::E() const { return Form41(); }
 
-void LinesTest::ChooseClient(const QString& name) {
-  const int row = Listed(F()->DBGrid1, 0).indexOf(name);
-  ASSERT_GE(row, 0) << name.toStdString() << " is not listed";
-  ClickRow(F()->DBGrid1, row);
-}
-
-void LinesTest::ChooseOrder(int codcap) {
-  const int row = Listed(F()->DBGrid3, 1).indexOf(QString::number(codcap));
-  ASSERT_GE(row, 0) << codcap << " is not listed";
-  ClickRow(F()->DBGrid3, row);
-}
-
-void LinesTest::ChooseLine(int codcom) {
-  lumi::TQuery& de1 = F()->DE1;
-  const int col = de1.FieldByName("CODCOM").Index();
-  for (int r = 0; r < de1.RecordCount(); ++r) {
-    if (de1.Cell(r, col).number() == codcom) {
-      ClickRow(F()->DBGrid2, r);
-      return;
-    }
-  }
-  ADD_FAILURE() << "line " << codcom << " is not listed";
-}
-
-int LinesTest::CurrentOrder() const {
-  return static_cast<int>(F()->CZ1.FieldByName("CODCAP").AsInteger());
-}
-int LinesTest::CurrentLine() const {
-  return static_cast<int>(F()->DE1.FieldByName("CODCOM").AsInteger());
-}
-
 void LinesTest::Type(const Entry& e) {
   TForm41* d = E();
   if (e.titlu.isEmpty()) {
@@ -141,8 +110,6 @@ const Order* LinesTest::OrderOnDisk(int codcap) const {
     if (o.cod == codcap) return &o;
   return nullptr;
 }
-
-QString LinesTest::Counter() const { return Form1()->CodExistent("CODCOM"); }
 
 int LinesTest::LastLine() const {
   int last = 0;

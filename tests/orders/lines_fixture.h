@@ -36,12 +36,6 @@ class LinesTest : public OrdersTest {
 
   TForm7* F() const;
   TForm41* E() const;
-  void ChooseClient(const QString& name);
-  void ChooseOrder(int codcap);
-  // Puts the line grid on the row `codcom` with a click.
-  void ChooseLine(int codcom);
-  int CurrentOrder() const;
-  int CurrentLine() const;
 
   // Types the entry into the open line entry.
   void Type(const Entry& e);
@@ -59,8 +53,7 @@ class LinesTest : public OrdersTest {
   const Order* OrderOnDisk(int codcap) const;
   // The code of the line saved last (the highest CODCOM).
   int LastLine() const;
-  // The next line code the counter hands out.
-  QString Counter() const;
+
 
  private:
   mutable std::vector<Line> lines_;

@@ -23,8 +23,6 @@
 namespace orders_test {
 namespace {
 
-constexpr int kNr = 1;
-
 class OrderDialogs : public OrdersTest {
  protected:
   void SetUp() override {
@@ -32,21 +30,6 @@ class OrderDialogs : public OrdersTest {
     Seed(SampleShop());
   }
   TForm7* F() const { return Form7(); }
-  QStringList Clients() const { return Listed(F()->DBGrid1, 0); }
-  QStringList Orders() const { return Listed(F()->DBGrid3, kNr); }
-  QString CurrentClient() const { return QString::fromStdString(F()->CLQ.FieldByName("NUME").AsString()); }
-  int CurrentOrder() const { return static_cast<int>(F()->CZ1.FieldByName("CODCAP").AsInteger()); }
-  QString Counter(const char* key) const { return Form1()->CodExistent(key); }
-  void ChooseClient(const QString& name) {
-    const int row = Clients().indexOf(name);
-    ASSERT_GE(row, 0) << name.toStdString() << " is not listed";
-    ClickRow(F()->DBGrid1, row);
-  }
-  void ChooseOrder(int cod) {
-    const int row = Orders().indexOf(QString::number(cod));
-    ASSERT_GE(row, 0) << cod << " is not listed";
-    ClickRow(F()->DBGrid3, row);
-  }
   void Search(const QString& text) {
     F()->Edit1->clear();
     if (!text.isEmpty()) drive::typeInto(F(), "Edit1", text);

@@ -298,6 +298,45 @@ void OrdersTest::ClickRow(DbGrid* grid, int row) {
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(at).center());
 }
 
+QString OrdersTest::Counter(const char* key) const { return Form1()->CodExistent(key); }
+
+QStringList OrdersTest::Clients() const { return Listed(Form7()->DBGrid1, 0); }
+QStringList OrdersTest::Orders() const { return Listed(Form7()->DBGrid3, 1); }
+
+QString OrdersTest::CurrentClient() const {
+  return QString::fromStdString(Form7()->CLQ.FieldByName("NUME").AsString());
+}
+int OrdersTest::CurrentOrder() const {
+  return static_cast<int>(Form7()->CZ1.FieldByName("CODCAP").AsInteger());
+}
+int OrdersTest::CurrentLine() const {
+  return static_cast<int>(Form7()->DE1.FieldByName("CODCOM").AsInteger());
+}
+
+void OrdersTest::ChooseClient(const QString& name) {
+  const int row = Clients().indexOf(name);
+  ASSERT_GE(row, 0) << name.toStdString() << " is not listed";
+  ClickRow(Form7()->DBGrid1, row);
+}
+
+void OrdersTest::ChooseOrder(int codcap) {
+  const int row = Orders().indexOf(QString::number(codcap));
+  ASSERT_GE(row, 0) << codcap << " is not listed";
+  ClickRow(Form7()->DBGrid3, row);
+}
+
+void OrdersTest::ChooseLine(int codcom) {
+  lumi::TQuery& de1 = Form7()->DE1;
+  const int col = de1.FieldByName("CODCOM").Index();
+  for (int r = 0; r < de1.RecordCount(); ++r) {
+    if (de1.Cell(r, col).number() == codcom) {
+      ClickRow(Form7()->DBGrid2, r);
+      return;
+    }
+  }
+  ADD_FAILURE() << "line " << codcom << " is not listed";
+}
+
 void OrdersTest::InOrders(const std::function<void()>& steps) {
   auto seen = drive::onNextModal([&](QWidget* w) {
     steps();

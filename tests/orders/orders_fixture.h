@@ -97,6 +97,19 @@ class OrdersTest : public ::testing::Test {
   // Clicks the row `row` of a grid.
   static void ClickRow(DbGrid* grid, int row);
 
+  // In the orders window: the clients and the order numbers listed, the
+  // current client, order and line, and choosing them with a click.
+  QStringList Clients() const;
+  QStringList Orders() const;
+  QString CurrentClient() const;
+  int CurrentOrder() const;
+  int CurrentLine() const;
+  void ChooseClient(const QString& name);
+  void ChooseOrder(int codcap);
+  void ChooseLine(int codcom);
+  // The next code the counter `key` hands out.
+  QString Counter(const char* key = "CODCOM") const;
+
   // Opens the orders window through its operation, runs `steps` in it, then
   // closes it with ESC.
   void InOrders(const std::function<void()>& steps);

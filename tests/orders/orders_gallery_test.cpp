@@ -20,16 +20,13 @@
 #include "tests/orders/lines_fixture.h"
 #include "tests/orders/orders_fixture.h"
 #include "tests/support/Drive.h"
+#include "tests/support/Gallery.h"
 
 namespace orders_test {
 namespace {
 
-QString Folder() { return qEnvironmentVariable("LUMI_SCREENSHOT_DIR"); }
-
-void Shot(const QString& name) {
-  QTest::qWait(150);  // let the window manager and the balloon settle
-  QGuiApplication::primaryScreen()->grabWindow(0).save(Folder() + "/" + name + ".png");
-}
+using gallery::Folder;
+using gallery::Shot;
 
 class OrdersGallery : public OrdersTest {};
 

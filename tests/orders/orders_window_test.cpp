@@ -26,7 +26,7 @@ namespace {
 using drive::child;
 
 // Columns of the order and line grids.
-constexpr int kNr = 1, kCost = 3, kRest = 4;
+constexpr int kCost = 3, kRest = 4;
 constexpr int kLucrare = 0, kProdus = 1, kCant = 3, kGata = 6, kTotal = 7;
 
 class OrdersWindow : public OrdersTest {
@@ -36,15 +36,8 @@ class OrdersWindow : public OrdersTest {
     Seed(SampleShop());
   }
   TForm7* F() const { return Form7(); }
-  QStringList Clients() const { return Listed(F()->DBGrid1, 0); }
-  QStringList Orders() const { return Listed(F()->DBGrid3, kNr); }
   QStringList Products() const { return Listed(F()->DBGrid2, kProdus); }
   QString Totals() const { return F()->LTot->text() + " / " + F()->LRest->text(); }
-  void ChooseClient(const QString& name) {
-    const int row = Clients().indexOf(name);
-    ASSERT_GE(row, 0) << name.toStdString() << " is not listed";
-    ClickRow(F()->DBGrid1, row);
-  }
   void Search(const QString& text) {
     F()->Edit1->clear();
     if (!text.isEmpty()) drive::typeInto(F(), "Edit1", text);

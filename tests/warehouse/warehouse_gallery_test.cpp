@@ -15,6 +15,7 @@
 #include "shell/Unit1.h"
 #include "store/DbGrid.h"
 #include "tests/support/Drive.h"
+#include "tests/support/Gallery.h"
 #include "tests/warehouse/warehouse_fixture.h"
 #include "warehouse/Magazie.h"
 #include "warehouse/MatIN.h"
@@ -23,12 +24,8 @@
 namespace warehouse_test {
 namespace {
 
-QString Folder() { return qEnvironmentVariable("LUMI_SCREENSHOT_DIR"); }
-
-void Shot(const QString& name) {
-  QTest::qWait(150);  // let the window manager and the balloon settle
-  QGuiApplication::primaryScreen()->grabWindow(0).save(Folder() + "/" + name + ".png");
-}
+using gallery::Folder;
+using gallery::Shot;
 
 class WarehouseGallery : public WarehouseTest {
  protected:
