@@ -2,11 +2,17 @@
 // a shop of 10 000 and 1 200 000 order lines, beside SQLite running the same
 // statements on the same rows.
 //
-// Usage: bench_order_lines [--rounds N] [--data DIR] [lines...]
-//        (default: 11 rounds, /tmp/bench_orders_data, 10000 1200000)
+// Usage: bench_order_lines [--rounds N] [--data DIR] [--statements] [lines...]
+//        (default: 21 rounds, /tmp/bench_orders_data, 10000 1200000)
 //
-// The orders window is open on an order in progress (the middle one of those
-// generated), as a user works on it:
+// --statements also prints where each action's time goes: the time from
+// each statement our engine starts to the next mark (the next statement,
+// the entry closing, the window refreshed), median over the rounds. It
+// allocates while it records, so its runs' memory figures are not clean.
+//
+// The orders window is open on an order in progress from the middle of the
+// table, not its client's first (so that the refresh after each action reads
+// as much at every size), as a user works on it:
 //   save     the line entry opened from the window (ConvexBtn2Click), its
 //            boxes filled (a work of the order, a goods item in square
 //            metres, length and width, pieces), its save button
@@ -17,8 +23,9 @@
 //            the window is refreshed.
 // Each round saves a line and removes it again, ours then SQLite's, so the
 // rows stay as generated and both sizes stay comparable; the median round
-// is shown, after one round untimed. SQLite runs each action's statements,
-// the window's refresh reads among them, in one BEGIN ... COMMIT.
+// is shown, after one round untimed. Before each click the screen is let
+// catch up (see Settle). SQLite runs each action's statements, the window's
+// refresh reads among them, in one BEGIN ... COMMIT.
 //
 // Memory is the heap taken through operator new plus the engine's big
 // buffers (bench/sql's meter) above what the process held before the
@@ -28,7 +35,9 @@
 // than its keys.
 //
 // Data folders are bench_orders' (DIR/<lines>, kept while their marker is
-// there); the SQLite database of these statements is DIR/<lines>/lines.sqlite.
+// there; their Comenzi.dbf is packed when earlier runs left removed rows in
+// it); the SQLite database of these statements is
+// DIR/<lines>/sqlite/lines.sqlite. The program runs in DIR/<lines>.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -57,6 +66,7 @@
 #include "bench/orders/sqlite_order_lines.h"
 #include "bench/sql/memory_meter.h"
 #include "controls/NumarF.h"
+#include "engine/session.h"
 #include "orders/Comenzi.h"
 #include "orders/Produse.h"
 #include "shell/Erori30.h"
@@ -67,8 +77,9 @@
 namespace lumi::bench {
 namespace {
 
-int g_rounds = 11;
+int g_rounds = 21;
 std::string g_data_root = "/tmp/bench_orders_data";
+bool g_statements = false;
 
 // The line saved each round: 1 x 0.5 m of glass, two pieces.
 constexpr const char* kLength = "1";
@@ -141,7 +152,7 @@ double Median(std::vector<double> v) {
 // One action's rounds on both sides.
 struct Action {
   std::vector<double> ours, lite, read_kb;
-  std::vector<double> part;   // save: until the entry closes; removal: the whole click
+  std::vector<double> part;     // save: until the entry closes; removal: the whole click
   std::vector<double> opening;  // save: the entry's opening, before the click
   size_t heap = 0, rss = 0, lite_bytes = 0;
 
@@ -160,6 +171,53 @@ struct SizeResult {
 };
 
 std::string Code(double v) { return std::to_string(std::llround(v)); }
+
+// ---- where the time goes (--statements) ------------------------------------
+
+// Marks through one action: each statement as the session is about to run
+// it, and the bench's own marks around them.
+struct Mark {
+  qint64 ns;
+  std::string what;
+};
+std::vector<Mark>* g_marks = nullptr;  // recording when set
+QElapsedTimer g_clock;
+
+void NoteMark(const std::string& what) {
+  if (g_marks) g_marks->push_back({g_clock.nsecsElapsed(), what});
+}
+
+// One statement's text on one line, the folder left out of table names.
+std::string Shorten(std::string sql) {
+  for (char& c : sql) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  const std::string folder = "\"" + CaleData.toStdString() + "\\";
+  for (size_t at; (at = sql.find(folder)) != std::string::npos;) sql.replace(at, folder.size(), "");
+  for (size_t at; (at = sql.find(".dbf\"")) != std::string::npos;) sql.replace(at, 5, "");
+  if (sql.size() > 96) sql = sql.substr(0, 93) + "...";
+  return sql;
+}
+
+// The marks of every round of one action; the segments between marks,
+// median over the rounds.
+struct Breakdown {
+  std::vector<std::vector<Mark>> rounds;
+  void Print(const char* action) const {
+    if (rounds.empty()) return;
+    std::printf("  %s, where the time goes (ms from each mark to the next, median of %zu):\n",
+                action, rounds.size());
+    const std::vector<Mark>& first = rounds.front();
+    for (size_t k = 0; k + 1 < first.size(); ++k) {
+      std::vector<double> ms;
+      for (const std::vector<Mark>& r : rounds) {
+        if (r.size() == first.size())
+          ms.push_back(static_cast<double>(r[k + 1].ns - r[k].ns) / 1e6);
+      }
+      std::printf("    %8.3f  %s\n", Median(ms), first[k].what.c_str());
+    }
+  }
+};
 
 // ---- driving the windows ----------------------------------------------------
 
@@ -211,6 +269,14 @@ class ModalAnswer {
   bool answered_ = false;
 };
 
+// Lets the screen catch up before a click, as it has by the time a person
+// clicks: the paint of a dialog just shown, of boxes just filled and of the
+// window's last refresh would otherwise run inside the next timed action,
+// at its first statement (the operations repaint between statements).
+void Settle() {
+  for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
 // Runs `work` inside the orders window's modal loop once it is shown, then
 // closes the window. Returns false when the window was never shown.
 bool InsideWindow(TForm7* f, const std::function<void()>& work) {
@@ -238,6 +304,39 @@ bool InsideWindow(TForm7* f, const std::function<void()>& work) {
 }
 
 QString Table(const char* file) { return "\"" + CaleData + "\\" + file + "\""; }
+
+// The record count a dBase table's header holds, deleted records included.
+int64_t RecordsInHeader(const std::string& dbf) {
+  unsigned char n[4] = {};
+  int fd = ::open(dbf.c_str(), O_RDONLY);
+  if (fd < 0) return -1;
+  const bool ok = ::pread(fd, n, 4, 4) == 4;
+  ::close(fd);
+  return ok ? n[0] | n[1] << 8 | n[2] << 16 | static_cast<int64_t>(n[3]) << 24 : -1;
+}
+
+// Removals leave their rows marked deleted, with their keys in the tags,
+// until the program's start-up packs the table; each round here leaves
+// one. Packed at the start of a run, as a start of the program would, so
+// that every run begins from the rows as generated.
+void PackLeftovers(const std::string& data, int64_t generated) {
+  const std::string path = data + "/Comenzi.dbf";
+  const int64_t rows = RecordsInHeader(path);
+  if (rows <= generated) return;
+  QElapsedTimer t;
+  t.start();
+  lumi::DefaultSession().ReleaseTables();
+  lumi::TTable table;
+  table.SetTableName(path);
+  table.SetExclusive(true);
+  table.Open();
+  table.Pack();
+  table.Close();
+  // Its write-back would otherwise run under the first actions.
+  ::sync();
+  std::printf("  Comenzi.dbf packed: %lld rows deleted by earlier runs removed (%.1f s)\n",
+              static_cast<long long>(rows - generated), Ms(t) / 1000);
+}
 
 // The order's lines, totals, work total and the item's stock as the window
 // and our tables hold them.
@@ -304,6 +403,7 @@ double SaveOurs(TForm7* f, const SqliteOrderLines::Target& t, Action* a) {
   bool refused = false;
   const auto conn = QObject::connect(e, &QDialog::finished, [&](int) {
     if (click.isValid()) closed = Ms(click);
+    NoteMark("(the entry closes: then the window's refresh)");
   });
   ModalAnswer answer(e, f, [&] {
     opening = Ms(open);
@@ -316,7 +416,9 @@ double SaveOurs(TForm7* f, const SqliteOrderLines::Target& t, Action* a) {
     e->LatX->clear();
     e->LungX->setText(kLength);
     e->LatX->setText(kWidth);
+    Settle();
     if (a) meter.Start();
+    NoteMark("(click: the entry's checks)");
     click.start();
     e->BitBtn1Click();
     if (e->isVisible()) {
@@ -324,9 +426,11 @@ double SaveOurs(TForm7* f, const SqliteOrderLines::Target& t, Action* a) {
       e->reject();
     }
   });
+  Settle();
   open.start();
   f->ConvexBtn2Click();
   const double ms = click.isValid() ? Ms(click) : -1;
+  NoteMark("(refreshed)");
   if (a) meter.Stop();
   QObject::disconnect(conn);
   if (!answer.answered() || refused || ms < 0) {
@@ -354,10 +458,13 @@ bool RemoveOurs(TForm7* f, double codcom, Action* a) {
     return false;
   }
   TForm30* m = Form30();
+  Settle();
   QElapsedTimer whole, answered;
   Meter meter;
   ModalAnswer answer(m, f, [&] {
+    Settle();
     if (a) meter.Start();
+    NoteMark("(answered DA)");
     answered.start();
     m->Da->click();
   });
@@ -365,6 +472,7 @@ bool RemoveOurs(TForm7* f, double codcom, Action* a) {
   f->ConvexBtn4Click();
   const double ms = answered.isValid() ? Ms(answered) : -1;
   const double all = Ms(whole);
+  NoteMark("(refreshed)");
   if (a) meter.Stop();
   if (!answer.answered() || ms < 0) {
     std::printf("  the removal's question was not shown\n");
@@ -393,8 +501,7 @@ void TimeLite(SqliteOrderLines& lite, Action& a, F work) {
 }
 
 // The rounds, inside the open window.
-bool Rounds(TForm7* f, SqliteOrderLines& lite, const SqliteOrderLines::Target& t,
-            SizeResult& r) {
+bool Rounds(TForm7* f, SqliteOrderLines& lite, const SqliteOrderLines::Target& t, SizeResult& r) {
   if (!f->RadioButton3->isChecked()) f->RadioButton3->click();
   if (!f->CLQ.Locate("CODCLI", Code(t.codcli)) || !f->CZ1.Locate("CODCAP", Code(t.codcap))) {
     std::printf("  the window cannot stand on client %s, order %s\n", Code(t.codcli).c_str(),
@@ -406,10 +513,11 @@ bool Rounds(TForm7* f, SqliteOrderLines& lite, const SqliteOrderLines::Target& t
   const std::string before = Differences(ours0, lite0);
   if (!before.empty()) std::printf("  before the rounds ours/SQLite differ:%s\n", before.c_str());
   std::printf(
-      "  order %s of client %s (%d lines, %d listed for the client), work \"%s\", item %s "
+      "  order %s of client %s (%d lines; listed %d of %d for the client), work \"%s\", item %s "
       "\"%s\" (stock %.3f, price %.2f)\n",
-      Code(t.codcap).c_str(), Code(t.codcli).c_str(), ours0.lines, f->CZ1.RecordCount(),
-      t.work.c_str(), Code(t.codmag).c_str(), t.item.c_str(), t.stock, t.price);
+      Code(t.codcap).c_str(), Code(t.codcli).c_str(), ours0.lines, f->CZ1.RecNo() + 1,
+      f->CZ1.RecordCount(), t.work.c_str(), Code(t.codmag).c_str(), t.item.c_str(), t.stock,
+      t.price);
   std::fflush(stdout);
 
   // As the entry computes it: 0.5 m2 a piece, the total rounded to the cent.
@@ -426,13 +534,26 @@ bool Rounds(TForm7* f, SqliteOrderLines& lite, const SqliteOrderLines::Target& t
   line.width = kWidth;
   line.pieces = kPieces;
 
+  std::vector<Mark> marks;
+  auto record = [&](bool on) {
+    if (on) marks.clear();
+    g_marks = on && g_statements ? &marks : nullptr;
+  };
+  Breakdown save_steps, removal_steps;
   for (int round = -1; round < g_rounds; ++round) {
     const bool timed = round >= 0;
+    record(timed);
     const double code = SaveOurs(f, t, timed ? &r.save : nullptr);
+    record(false);
+    if (timed && g_statements) save_steps.rounds.push_back(marks);
     if (code < 0) return false;
     line.codcom = code;
     TimeLite(lite, r.save, [&] { lite.Save(t, line); });
-    if (!RemoveOurs(f, code, timed ? &r.removal : nullptr)) return false;
+    record(timed);
+    const bool removed = RemoveOurs(f, code, timed ? &r.removal : nullptr);
+    record(false);
+    if (timed && g_statements) removal_steps.rounds.push_back(marks);
+    if (!removed) return false;
     TimeLite(lite, r.removal, [&] { lite.Remove(t, code); });
     if (!timed) {
       r.save.lite.clear();
@@ -441,6 +562,8 @@ bool Rounds(TForm7* f, SqliteOrderLines& lite, const SqliteOrderLines::Target& t
   }
   const std::string ours_after = Differences(ours0, OurState(f, t));
   const std::string lite_after = Differences(lite0, lite.StateOf(t));
+  save_steps.Print("save");
+  removal_steps.Print("removal");
   std::printf("  after the rounds: ours %s, SQLite %s\n",
               ours_after.empty() ? "as before" : ("changed:" + ours_after).c_str(),
               lite_after.empty() ? "as before" : ("changed:" + lite_after).c_str());
@@ -463,8 +586,8 @@ void PrintRows(const std::vector<SizeResult>& all) {
       } else {
         std::snprintf(rss, sizeof rss, "%8s", "?");
       }
-      std::printf("  %-8s %9d %9.3f %9.3f %7.2f %9.2f %s %9.1f %8.2f\n", name, s.lines, ours,
-                  lite, lite > 0 ? ours / lite : 0.0, Mb(a.heap), rss, Median(a.read_kb),
+      std::printf("  %-8s %9d %9.3f %9.3f %7.2f %9.2f %s %9.1f %8.2f\n", name, s.lines, ours, lite,
+                  lite > 0 ? ours / lite : 0.0, Mb(a.heap), rss, Median(a.read_kb),
                   Mb(a.lite_bytes));
     }
   }
@@ -488,12 +611,22 @@ SizeResult RunSize(int lines) {
     return r;
   }
 
+  PackLeftovers(CaleData.toStdString(), lite.Lines());
+  // The program runs in its own folder, which stays quiet while it works:
+  // the file dialogs of the administration window (created with the
+  // others) watch the current folder, and a busy one such as /tmp has them
+  // reading files in the middle of the actions.
+  QDir::setCurrent(CaleProgram);
   CreeazaFerestrele();
   // New line codes come from the settings file's counter: past every line
   // the folder holds.
   const double highest = lite.HighestLineCode();
   if (Form1()->CodExistent("CODCOM").toDouble() <= highest) {
     Form1()->ScrieStr_in_Ini("INDEX", "CODCOM", QString::fromStdString(Code(highest + 1)));
+  }
+  if (g_statements) {
+    g_clock.start();
+    lumi::DefaultSession().SetStatementHook([](const std::string& sql) { NoteMark(Shorten(sql)); });
   }
   TForm7* f = Form7();
   Meter probe;
@@ -502,6 +635,7 @@ SizeResult RunSize(int lines) {
   bool done = false;
   InsideWindow(f, [&] { done = Rounds(f, lite, t, r); });
   DistrugeFerestrele();
+  lumi::DefaultSession().SetStatementHook(nullptr);
   r.ok = done && !r.save.ours.empty();
   if (!r.ok) {
     std::printf("  the rounds did not complete\n");
@@ -511,7 +645,7 @@ SizeResult RunSize(int lines) {
       "  save: %.3f ms from the click until the entry closed (the statements and the commit), "
       "the rest the window's refresh;\n        opening the entry before it: %.3f ms\n",
       Median(r.save.part), Median(r.save.opening));
-  std::printf("  removal: %.3f ms for the whole click, the question shown and answered\n",
+  std::printf("  removal: %.3f ms for the whole click, the question shown, painted and answered\n",
               Median(r.removal.part));
   PrintRows({r});
   return r;
@@ -558,6 +692,8 @@ int main(int argc, char** argv) {
       g_rounds = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--data" && i + 1 < argc) {
       g_data_root = argv[++i];
+    } else if (a == "--statements") {
+      g_statements = true;
     } else {
       sizes.push_back(std::atoi(argv[i]));
     }
@@ -575,8 +711,9 @@ int main(int argc, char** argv) {
 
   std::printf("\n== all sizes");
   PrintRows(all);
-  std::printf("\n== goals (printed, not asserted): time flat across sizes (x <= 1.3), "
-              "ours <= 0.75 x SQLite\n");
+  std::printf(
+      "\n== goals (printed, not asserted): time flat across sizes (x <= 1.3), "
+      "ours <= 0.75 x SQLite\n");
   std::vector<const SizeResult*> ok;
   for (const SizeResult& s : all) {
     if (s.ok) ok.push_back(&s);

@@ -50,8 +50,7 @@ void ExecOn(sqlite3* db, const std::string& sql) {
   }
 }
 
-void Load(sqlite3* db, const std::string& table,
-          const std::vector<std::vector<dbf::Value>>& rows) {
+void Load(sqlite3* db, const std::string& table, const std::vector<std::vector<dbf::Value>>& rows) {
   if (rows.empty()) return;
   std::string sql = "INSERT INTO " + table + " VALUES (";
   for (size_t i = 0; i < rows[0].size(); ++i) sql += i ? ",?" : "?";
@@ -92,8 +91,9 @@ void Load(sqlite3* db, const std::string& table,
 }  // namespace
 
 std::string PrepareLinesDatabase(const std::string& dir, int lines) {
-  const std::string path = dir + "/lines.sqlite";
-  const std::string marker = dir + "/lines_ready";
+  const std::string folder = dir + "/sqlite";
+  const std::string path = folder + "/lines.sqlite";
+  const std::string marker = folder + "/ready";
   {
     std::ifstream in(marker);
     std::string line;
@@ -101,9 +101,8 @@ std::string PrepareLinesDatabase(const std::string& dir, int lines) {
       return path;
     }
   }
-  std::filesystem::remove(marker);
-  std::filesystem::remove(path);
-  std::filesystem::remove(path + "-journal");
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
   const Dataset d = Generate(lines);
   sqlite3* db = nullptr;
   if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) throw std::runtime_error("sqlite open");
@@ -129,9 +128,9 @@ std::string PrepareLinesDatabase(const std::string& dir, int lines) {
     Load(db, "Clienti", d.clienti);
     ExecOn(db, "COMMIT");
     // Exactly our tables' tags: nothing these statements would want besides.
-    for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)",
-                           "CapCom(CODCAP)", "CapCom(CODCLI)", "Comenzi(CODCAP)",
-                           "Comenzi(CODCOM)", "Comenzi(TITLU)", "Clienti(CODCLI)"}) {
+    for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)",
+                           "CapCom(CODCLI)", "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
+                           "Clienti(CODCLI)"}) {
       std::string name = ix;
       for (char& ch : name) {
         if (ch == '(' || ch == ')') ch = '_';
@@ -160,6 +159,12 @@ SqliteOrderLines::SqliteOrderLines(const std::string& path) {
 SqliteOrderLines::~SqliteOrderLines() { sqlite3_close(db_); }
 
 void SqliteOrderLines::Exec(const std::string& sql) { ExecOn(db_, sql); }
+
+int64_t SqliteOrderLines::Lines() {
+  std::vector<double> v;
+  Query("SELECT COUNT(*) FROM Comenzi", &v);
+  return v.empty() ? 0 : static_cast<int64_t>(v[0]);
+}
 
 int SqliteOrderLines::Query(const std::string& sql, std::vector<double>* numbers,
                             std::vector<std::string>* texts) {
@@ -203,9 +208,20 @@ SqliteOrderLines::Target SqliteOrderLines::Choose(double min_stock) {
     }
     sqlite3_finalize(st);
   }
-  if (orders.empty()) return t;
-  t.codcap = orders[orders.size() / 2].first;
-  t.codcli = orders[orders.size() / 2].second;
+  // From the middle on, the first order its client has another in progress
+  // before: the window's list then opens on that other one, and the refresh
+  // after a change reads the lines of both, as for most orders.
+  for (size_t k = orders.size() / 2; k < orders.size() && t.codcap < 0; ++k) {
+    std::vector<double> before;
+    Query("SELECT COUNT(*) FROM CapCom WHERE CODCLI=" + Num(orders[k].second) +
+              " AND PREDAT<>'DA' AND CODCAP<" + Num(orders[k].first),
+          &before);
+    if (!before.empty() && before[0] > 0) {
+      t.codcap = orders[k].first;
+      t.codcli = orders[k].second;
+    }
+  }
+  if (t.codcap < 0) return t;
   std::vector<std::string> work;
   Query("SELECT TITLU FROM Comenzi WHERE CODCAP=" + Num(t.codcap) +
             " AND DENUMIRE IS NULL ORDER BY TITLU",
@@ -257,16 +273,16 @@ void SqliteOrderLines::Save(const Target& t, const Line& l) {
   Exec("BEGIN");
   // The checks before the change: the order's totals and the work's.
   Query("SELECT COST, REST FROM CapCom WHERE CODCAP=" + o);
-  Query("SELECT TOTAL FROM Comenzi WHERE (CODCAP=" + o + ") AND (DENUMIRE IS NULL) AND (TITLU=" +
-        work + ")");
+  Query("SELECT TOTAL FROM Comenzi WHERE (CODCAP=" + o +
+        ") AND (DENUMIRE IS NULL) AND (TITLU=" + work + ")");
   Exec(
       "INSERT INTO Comenzi "
       "(CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC) VALUES (" +
       o + "," + Num(l.codcom) + "," + Quoted(t.item) + "," + m + "," + Quoted(t.um) + "," + work +
       "," + l.quantity + "," + l.price + ",'NU'," + l.total + "," + l.length + "," + l.width + "," +
       std::to_string(l.pieces) + ")");
-  Exec("UPDATE Magazie SET STOC=STOC-" + l.taken + ", IESIT=IESIT+" + l.taken + " WHERE CODMAG=" +
-       m);
+  Exec("UPDATE Magazie SET STOC=STOC-" + l.taken + ", IESIT=IESIT+" + l.taken +
+       " WHERE CODMAG=" + m);
   Exec("UPDATE CapCom SET COST=COST+" + l.total + ", REST=REST+" + l.total + " WHERE CODCAP=" + o);
   AddToWork(o, t.work, l.total);
   Refresh(t);
@@ -312,8 +328,8 @@ SqliteOrderLines::State SqliteOrderLines::StateOf(const Target& t) {
     s.rest = v[1];
   }
   v.clear();
-  Query("SELECT TOTAL FROM Comenzi WHERE (CODCAP=" + o + ") AND (DENUMIRE IS NULL) AND (TITLU=" +
-            Quoted(t.work) + ")",
+  Query("SELECT TOTAL FROM Comenzi WHERE (CODCAP=" + o +
+            ") AND (DENUMIRE IS NULL) AND (TITLU=" + Quoted(t.work) + ")",
         &v);
   if (!v.empty()) s.work_total = v[0];
   v.clear();

@@ -7,14 +7,17 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace lumi::bench {
 
-// Creates dir/lines.sqlite from the generated rows of a shop of `lines`
-// order lines unless its marker says it is complete; returns its path.
-// The Magazie table is in it, which the orders window's own database lacks.
+// Creates dir/sqlite/lines.sqlite from the generated rows of a shop of
+// `lines` order lines unless its marker says it is complete; returns its
+// path. The Magazie table is in it, which the orders window's own database
+// lacks. Its own folder, so that its journal coming and going does not
+// touch the folder the program runs in.
 std::string PrepareLinesDatabase(const std::string& dir, int lines);
 
 class SqliteOrderLines {
@@ -32,8 +35,9 @@ class SqliteOrderLines {
     std::string item, um;
     double price = 0, stock = 0;
   };
-  // The in-progress order at the middle of those listed, and the goods item
-  // at the middle of those with at least `min_stock` in stock.
+  // An order in progress from the middle of the table on whose client has
+  // another in progress before it, and the goods item in the middle of
+  // those with at least `min_stock` in stock.
   Target Choose(double min_stock);
 
   // A line of goods as the entry saves it: the amounts as SQL text, already
@@ -57,8 +61,9 @@ class SqliteOrderLines {
     double cost = 0, rest = 0, work_total = 0, stock = 0;
   };
   State StateOf(const Target& t);
-  // The highest CODCOM of the order lines.
+  // The highest CODCOM of the order lines, and how many rows Comenzi has.
   double HighestLineCode();
+  int64_t Lines();
 
   size_t PeakBytes() const;
   void ResetPeak();
