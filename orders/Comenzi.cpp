@@ -69,6 +69,22 @@ void DoarTitluIngrosat(QGroupBox* panou) {
   }
 }
 
+// CZ1 without its after-scroll for a while: the lines are read once, for
+// the order it ends on, not for every order it passes on the way.
+class FaraUrmarireaLiniilor {
+ public:
+  explicit FaraUrmarireaLiniilor(TForm7* f) : f_(f) { f_->CZ1.SetAfterScroll(nullptr); }
+  ~FaraUrmarireaLiniilor() { Ataseaza(f_); }
+  FaraUrmarireaLiniilor(const FaraUrmarireaLiniilor&) = delete;
+  FaraUrmarireaLiniilor& operator=(const FaraUrmarireaLiniilor&) = delete;
+  static void Ataseaza(TForm7* f) {
+    f->CZ1.SetAfterScroll([f](lumi::TQuery&) { f->CZ1AfterScroll(); });
+  }
+
+ private:
+  TForm7* f_;
+};
+
 void Formate(lumi::TQuery& q, std::initializer_list<std::pair<const char*, const char*>> formate) {
   for (const auto& [camp, format] : formate) {
     if (lumi::TField* f = q.FindField(camp)) f->SetDisplayFormat(format);
@@ -90,7 +106,7 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent) {
     UrmeazaClientul();
     CLQAfterScroll();
   });
-  CZ1.SetAfterScroll([this](lumi::TQuery&) { CZ1AfterScroll(); });
+  FaraUrmarireaLiniilor::Ataseaza(this);
   DE1.AddCalcField("LUCRARE", lumi::FieldKind::kText, 60);
   DE1.SetOnCalcFields([this](lumi::TQuery& q) { DE1CalcFields(q); });
 }
@@ -427,10 +443,9 @@ void TForm7::CLQAfterScroll() {
       ~Walk() {
         f->CZ1.GotoBookmark(semn);
         f->CZ1.EnableControls();
-        f->CZ1.SetAfterScroll([g = f](lumi::TQuery&) { g->CZ1AfterScroll(); });
       }
     };
-    CZ1.SetAfterScroll(nullptr);
+    const FaraUrmarireaLiniilor faraLinii(this);
     CZ1.DisableControls();
     const Walk walk{this, CZ1.GetBookmark()};
     lumi::TField& cost = CZ1.FieldByName("COST");
@@ -452,9 +467,7 @@ void TForm7::ExecutaComanda(const QString& cod) {
   } catch (...) {
     eroare = std::current_exception();
   }
-  DeschideCZ1();
-  if (!cod.isEmpty()) CZ1.Locate("CODCAP", Std(cod));
-  CLQAfterScroll();
+  PeComanda(cod, QString());
   if (eroare) std::rethrow_exception(eroare);
 }
 
@@ -571,7 +584,7 @@ void TForm7::ConvexBtn2Click() {
   if (!DE1.IsEmpty()) f->Edit1->setText(Text(DE1.FieldByName("TITLU")));
   const qint64 cod = f->Adauga("ADAUGARE PRODUS");
   if (cod == -1) return;
-  ReafiseazaComanda(Text(CZ1.FieldByName("CODCAP")), QString::number(cod));
+  PeComanda(Text(CZ1.FieldByName("CODCAP")), QString::number(cod));
 }
 
 void TForm7::ConvexBtn4Click() {
@@ -621,7 +634,7 @@ void TForm7::ConvexBtn4Click() {
     });
   }
   // The order list stays on the order worked on.
-  ReafiseazaComanda(codcap, QString());
+  PeComanda(codcap, QString());
 }
 
 bool TForm7::RestulIncape(Formats::Amount scazut, QWidget* control) {
@@ -729,13 +742,18 @@ void TForm7::Marcheazacaexecutat1Click() {
 
 void TForm7::ReafiseazaLiniile(const QString& codcom) {
   DE1.Close();
+  DE1.ParamByName("CODCAP").SetAsFloat(
+      CZ1.Active() && !CZ1.IsEmpty() ? CZ1.FieldByName("CODCAP").AsFloat() : kNiciOComanda);
   DeschideDE1();
   if (!codcom.isEmpty()) DE1.Locate("CODCOM", Std(codcom));
 }
 
-void TForm7::ReafiseazaComanda(const QString& codcap, const QString& codcom) {
-  DeschideCZ1();
-  CZ1.Locate("CODCAP", Std(codcap));
+void TForm7::PeComanda(const QString& codcap, const QString& codcom) {
+  {
+    const FaraUrmarireaLiniilor faraLinii(this);
+    DeschideCZ1();
+    if (!codcap.isEmpty()) CZ1.Locate("CODCAP", Std(codcap));
+  }
   ReafiseazaLiniile(codcom);
   CLQAfterScroll();
 }

@@ -119,13 +119,14 @@ class TForm7 : public QDialog {
   // CLQ read again and put on the client `cod`; a search text that hides
   // the client is cleared, so that what was just saved stays in sight.
   void ReafiseazaClient(const QString& cod);
-  // After a change to the current order's lines: the orders read again, the
-  // same order current, its lines read again on `codcom` (on their first
-  // row when empty), the totals recomputed.
-  void ReafiseazaComanda(const QString& codcap, const QString& codcom);
   // Whether taking `scazut` off the current order's balance still fits its
   // column; refuses at `control` when it does not.
   bool RestulIncape(Formats::Amount scazut, QWidget* control);
+  // After a change to an order or its lines: CZ1 read again and put on the
+  // order `codcap` (on its first order when empty or not listed), the lines
+  // read once and put on `codcom` (on the first when empty), the totals
+  // recomputed.
+  void PeComanda(const QString& codcap, const QString& codcom);
   void FormClose();
 
   Formats::Amount totalCost_;

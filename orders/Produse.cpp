@@ -353,7 +353,10 @@ void TForm41::BitBtn1Click() {
     accept();
     return;
   }
-  if (!Sx.Locate("DENUMIRE", Std(n))) {
+  // The item the typing stands on is, as a rule, the one named: no need to
+  // look through the whole stock list for it.
+  const bool peProdus = Sx.Active() && !Sx.IsEmpty() && Sx.FieldByName("DENUMIRE").AsString() == Std(n);
+  if (!peProdus && !Sx.Locate("DENUMIRE", Std(n))) {
     Refuza("Nu avem produsul ales in magazie !", ComboBox1, lucrareNoua);
     return;
   }
