@@ -17,6 +17,7 @@
 #include "shell/Forms.h"
 #include "shell/Globals.h"
 #include "shell/Unit1.h"
+#include "shell/NumberBox.h"
 #include "shell/Unit1Helpers.h"
 #include "warehouse/Magazie.h"
 #include "warehouse/UpperCase.h"
@@ -40,41 +41,6 @@ QComboBox* CasetaText(QWidget* parent, const char* name, int lungime) {
   c->lineEdit()->setMaxLength(lungime);
   MakeUpperCase(c->lineEdit());
   return c;
-}
-
-QLineEdit* CasetaNumar(QWidget* parent, const char* name, int lungime) {
-  auto* e = new QLineEdit("0", parent);
-  e->setObjectName(name);
-  e->setMaxLength(lungime);
-  e->setAlignment(Qt::AlignRight);
-  // Only the key handler edits the text: no pasting, dropping or input methods.
-  e->setContextMenuPolicy(Qt::NoContextMenu);
-  e->setAcceptDrops(false);
-  e->setAttribute(Qt::WA_InputMethodEnabled, false);
-  return e;
-}
-
-// Keys that move the caret or the focus, or copy, and so reach the box itself.
-bool CheieDeNavigare(const QKeyEvent* k) {
-  switch (k->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-      return true;
-    default:
-      return k->matches(QKeySequence::Copy) || k->matches(QKeySequence::SelectAll);
-  }
 }
 
 }  // namespace
@@ -104,12 +70,12 @@ void TForm38::BuildLayout() {
   ComboBox1 = CasetaText(this, "ComboBox1", 40);
   ComboBox2 = CasetaText(this, "ComboBox2", 40);
   ComboBox3 = CasetaText(this, "ComboBox3", 3);
-  Edit2 = CasetaNumar(this, "Edit2", 9);
-  Edit6 = CasetaNumar(this, "Edit6", 10);
+  Edit2 = NumberBox(this, "Edit2", 9);
+  Edit6 = NumberBox(this, "Edit6", 10);
   ComboBox4 = new QComboBox(this);
   ComboBox4->setObjectName("ComboBox4");
   ComboBox4->addItems({"MARFA", "MATERIALE AUXILIARE", "MANOPERA"});
-  Edit1 = CasetaNumar(this, "Edit1", 7);
+  Edit1 = NumberBox(this, "Edit1", 7);
   Label7 = new QLabel("LATIMEA", this);
   Label7->setObjectName("Label7");
 
@@ -282,19 +248,7 @@ void TForm38::Completeaza(QComboBox* box) {
   box->setItemText(0, completare);
 }
 
-bool TForm38::Edit2KeyDown(QLineEdit* box, QKeyEvent* event) {
-  std::uint16_t key = Ajutoare::CodTasta(event);
-  const bool numeric = key == Ajutoare::Tasta::kBackspace || key == Ajutoare::Tasta::kDelete ||
-                       (key >= Ajutoare::Tasta::k0 && key <= Ajutoare::Tasta::k9) ||
-                       (key >= Ajutoare::Tasta::kNumpad0 && key <= Ajutoare::Tasta::kNumpad9) ||
-                       key == Ajutoare::Tasta::kZecimal || key == Ajutoare::Tasta::kPunct;
-  if (numeric) {
-    Form1()->Lasa_Numar(box, key, event->modifiers());
-    return true;
-  }
-  // Any other key that would change the text does nothing.
-  return !CheieDeNavigare(event);
-}
+bool TForm38::Edit2KeyDown(QLineEdit* box, QKeyEvent* event) { return NumberBoxKey(box, event); }
 
 bool TForm38::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
