@@ -1,9 +1,375 @@
 #include "orders/LUCRU.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "controls/ConvexButton.h"
+#include "controls/TitleBand.h"
+#include "shell/BusyWindow.h"
+#include "shell/Erori30.h"
+#include "shell/Formats.h"
+#include "shell/Forms.h"
+#include "shell/Globals.h"
+#include "shell/SqlText.h"
+#include "shell/Unit1.h"
+#include "store/DataStore.h"
+#include "store/DbGrid.h"
+#include "store/Transaction.h"
+
+namespace {
+
+std::string Std(const QString& s) { return s.toStdString(); }
+QString Text(const lumi::TField& f) { return QString::fromStdString(f.AsString()); }
+
+// A field of the current row as a literal of an INSERT: NULL stays NULL,
+// numbers and dates as the engine writes them, text quoted.
+QString Literal(const lumi::TField& f) {
+  if (f.IsNull()) return "NULL";
+  const QString v = Text(f);
+  if (f.Kind() == lumi::FieldKind::kText) return SqlText::Quoted(v);
+  if (f.Kind() == lumi::FieldKind::kDate) return "\"" + v + "\"";
+  return v;
+}
+
+// Rows per INSERT while the list is built: statements stay of a modest size.
+constexpr int kRanduriPeInsert = 200;
+
+}  // namespace
+
 TForm8::TForm8(QWidget* parent) : QDialog(parent) {
   setObjectName("Form8");
   setWindowTitle("IN LUCRU");
   setModal(true);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  BuildLayout();
 }
 
-void TForm8::ArataLucru() { exec(); }
+// The grid reads Lx until it is destroyed; let it go before Lx does.
+TForm8::~TForm8() { SMDBGrid1->SetQuery(nullptr); }
+
+void TForm8::BuildLayout() {
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(0, 0, 0, 0);
+  root->setSpacing(0);
+  root->addWidget(TitleBand(this, "Produse in lucru"));
+
+  auto* corp = new QHBoxLayout;
+  corp->setContentsMargins(8, 8, 8, 8);
+  corp->setSpacing(10);
+  root->addLayout(corp, 1);
+
+  auto* panou = new QWidget(this);
+  panou->setObjectName("Panel1");
+  panou->setFixedWidth(240);
+  auto* stanga = new QVBoxLayout(panou);
+  stanga->setContentsMargins(0, 0, 0, 0);
+  stanga->setSpacing(2);
+  const QStringList instructiuni = {"INSTRUCTIUNI:",
+                                    "- dublu click pe produs pentru a",
+                                    "bifa casuta din coloana GATA",
+                                    "- click pe capul de coloana pentru",
+                                    "a ordona tabelul dupa coloana",
+                                    "- NU UITATI sa apasati butonul",
+                                    "MEMOREAZA pentru ca modi-",
+                                    "ficarile sa fie definitive !",
+                                    "- listarea se face numai cu produ-",
+                                    "sele care NU sunt gata !"};
+  int n = 1;
+  for (const QString& text : instructiuni) {
+    auto* l = new QLabel(text, panou);
+    l->setObjectName(QString("Label%1").arg(n++));
+    if (text.startsWith('-')) stanga->addSpacing(6);
+    stanga->addWidget(l);
+  }
+  QLabel* titlu = panou->findChild<QLabel*>("Label1");
+  QFont ft = titlu->font();
+  ft.setBold(true);
+  titlu->setFont(ft);
+  stanga->addSpacing(16);
+  BitBtn1 = ConvexButton(panou, "BitBtn1", "MEMOREAZA", "Memoreaza produsele bifate ca gata.");
+  BitBtn2 = ConvexButton(panou, "BitBtn2", "LISTEAZA", "Listeaza produsele care nu sunt gata.");
+  for (QPushButton* b : {BitBtn1, BitBtn2}) {
+    b->setAutoDefault(false);
+    stanga->addWidget(b);
+    stanga->addSpacing(4);
+  }
+  stanga->addStretch();
+  corp->addWidget(panou);
+
+  SMDBGrid1 = new DbGrid(this);
+  SMDBGrid1->setObjectName("SMDBGrid1");
+  const Qt::Alignment centru = Qt::AlignHCenter | Qt::AlignVCenter;
+  auto coloana = [&](const char* camp, const char* titlu, int latime) {
+    return QueryModel::Column{.field = camp,
+                              .title = titlu,
+                              .boldTitle = true,
+                              .centredTitle = true,
+                              .width = latime};
+  };
+  std::vector<QueryModel::Column> coloane = {
+      coloana("EX2", "GATA", 60),      coloana("TERMEN", "TERMEN", 110),
+      coloana("DENUMIRE", "PRODUS", 320), coloana("UM", "UM", 50),
+      coloana("LUNG", "LUNGIME", 90),  coloana("LAT", "LATIME", 90),
+      coloana("CANT", "CANT.", 90),    coloana("BUC", "Buc.", 60)};
+  coloane[0].checkBox = true;
+  coloane[0].alignment = centru;
+  coloane[1].alignment = centru;
+  SMDBGrid1->SetColumns(std::move(coloane));
+  SMDBGrid1->SetTitlesClickable(true);
+  SMDBGrid1->SetQuery(&Lx);
+  corp->addWidget(SMDBGrid1, 1);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1->setSizeGripEnabled(false);
+  StatusBar1->addWidget(new QLabel("ESC - Iesire", StatusBar1));
+  root->addWidget(StatusBar1);
+
+  connect(SMDBGrid1, &DbGrid::DblClick, this, &TForm8::SMDBGrid1DblClick);
+  connect(SMDBGrid1, &DbGrid::TitleClick, this,
+          [this](int, const QString& field) { SMDBGrid1TitleClick(field); });
+  connect(BitBtn1, &QPushButton::clicked, this, &TForm8::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TForm8::BitBtn2Click);
+}
+
+QString TForm8::Tabel(const char* fisier) const { return "\"" + CaleData + "\\" + fisier + "\""; }
+
+void TForm8::ArataLucru() {
+  CaleLucru = store::CaleTabela(CaleProgram, "Lucru.dbf");
+  try {
+    store::StergeTabelaTemp(CaleLucru);
+  } catch (...) {
+    // A scratch file left over is replaced by the create below or reported by it.
+  }
+
+  Form1()->QueryRst(Sx);
+  Sx.SQL().Add(Std("CREATE TABLE \"" + CaleLucru + "\""));
+  Sx.SQL().Add("(TERMEN DATE, CODCOM DECIMAL(10,0), DENUMIRE CHAR(40), UM CHAR(3),");
+  Sx.SQL().Add("CANT DECIMAL(8,3), LUNG DECIMAL(8,3), LAT DECIMAL(8,3),EXECUTAT CHAR(2),");
+  Sx.SQL().Add("EX2 BOOLEAN, BUC DECIMAL(6,0))");
+  Sx.ExecSQL();
+
+  UmpleLucru();
+
+  Sx.SQL().Clear();
+  Sx.SQL().Add(Std("UPDATE \"" + CaleLucru + "\""));
+  Sx.SQL().Add("SET EX2=TRUE");
+  Sx.SQL().Add("WHERE EXECUTAT=\"DA\"");
+  Sx.ExecSQL();
+
+  Form1()->QueryRst(Lx);
+  Lx.SQL().Add(Std("SELECT * FROM \"" + CaleLucru + "\""));
+  Lx.SQL().Add("ORDER BY CODCOM");
+  DeschideLx();
+
+  if (QScreen* ecran = screen()) setGeometry(ecran->availableGeometry());
+  setWindowState(windowState() | Qt::WindowMaximized);
+  exec();
+}
+
+// The goods lines of the open orders, read order by order through the CODCAP
+// tag of Comenzi.dbf, so that building the list costs what the open orders
+// hold and not what the order lines of every year hold. A join of the three
+// tables would have the engine read every line ever saved.
+void TForm8::UmpleLucru() {
+  lucrari_.clear();
+  Form1()->QueryRst(Sx);
+  Sx.SQL().Add(Std("SELECT CODCAP, TERMEN FROM " + Tabel("CapCom.dbf")));
+  Sx.SQL().Add("WHERE PREDAT=\"NU\"");
+  Sx.Open();
+  std::vector<std::pair<double, QString>> comenzi;  // code, due date as a literal
+  for (Sx.First(); !Sx.Eof(); Sx.Next()) {
+    comenzi.emplace_back(Sx.FieldByName("CODCAP").AsFloat(), Literal(Sx.FieldByName("TERMEN")));
+  }
+  Sx.Close();
+
+  lumi::TQuery linii;
+  linii.SQL().Add("SELECT CODCOM, CODMAG, DENUMIRE, UM, CANT, LUNG, LAT, EXECUTAT, BUC, TITLU");
+  linii.SQL().Add(Std("FROM " + Tabel("Comenzi.dbf") + " Z"));
+  linii.SQL().Add("WHERE Z.CODCAP=:CODCAP");
+  linii.Prepare();
+  lumi::TQuery produs;
+  produs.SQL().Add(Std("SELECT TIP FROM " + Tabel("Magazie.dbf")));
+  produs.SQL().Add("WHERE CODMAG=:CODMAG");
+  produs.Prepare();
+  std::map<double, bool> marfa;  // by CODMAG: whether the item is goods
+  auto esteMarfa = [&](double codmag) {
+    auto it = marfa.find(codmag);
+    if (it != marfa.end()) return it->second;
+    produs.Close();
+    produs.ParamByName("CODMAG").SetAsFloat(codmag);
+    produs.Open();
+    // An item that no longer exists lists nothing, as a join would.
+    const bool goods = !produs.IsEmpty() && !produs.FieldByName("TIP").IsNull() &&
+                       produs.FieldByName("TIP").AsInteger() == 0;
+    produs.Close();
+    return marfa[codmag] = goods;
+  };
+
+  QStringList randuri;
+  for (const auto& [codcap, termen] : comenzi) {
+    linii.Close();
+    linii.ParamByName("CODCAP").SetAsFloat(codcap);
+    linii.Open();
+    for (linii.First(); !linii.Eof(); linii.Next()) {
+      const lumi::TField& codmag = linii.FieldByName("CODMAG");
+      if (codmag.IsNull() || !esteMarfa(codmag.AsFloat())) continue;
+      const QString codcom = Text(linii.FieldByName("CODCOM"));
+      randuri << "(" + termen + ", " + Literal(linii.FieldByName("CODCOM")) + ", " +
+                     Literal(linii.FieldByName("DENUMIRE")) + ", " +
+                     Literal(linii.FieldByName("UM")) + ", " + Literal(linii.FieldByName("CANT")) +
+                     ", " + Literal(linii.FieldByName("LUNG")) + ", " +
+                     Literal(linii.FieldByName("LAT")) + ", " +
+                     Literal(linii.FieldByName("EXECUTAT")) + ", FALSE, " +
+                     Literal(linii.FieldByName("BUC")) + ")";
+      const QString titlu = Text(linii.FieldByName("TITLU"));
+      if (!titlu.isEmpty()) lucrari_[codcom] = {Formats::FloatToStr(codcap), titlu};
+    }
+  }
+  linii.Close();
+
+  store::AsOneChange([&] {
+    for (qsizetype i = 0; i < randuri.size(); i += kRanduriPeInsert) {
+      Sx.SQL().Clear();
+      Sx.SQL().Add(Std("INSERT INTO \"" + CaleLucru + "\""));
+      Sx.SQL().Add("(TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2, BUC)");
+      Sx.SQL().Add("VALUES");
+      const QStringList parte = randuri.mid(i, kRanduriPeInsert);
+      for (qsizetype j = 0; j < parte.size(); ++j)
+        Sx.SQL().Add(Std(parte[j] + (j + 1 < parte.size() ? "," : "")));
+      Sx.ExecSQL();
+    }
+  });
+}
+
+void TForm8::DeschideLx() {
+  Lx.Open();
+  const std::pair<const char*, const char*> formate[] = {{"TERMEN", "dd.MMM.yyyy"},
+                                                         {"CANT", Formats::kQuantity},
+                                                         {"LUNG", Formats::kQuantity},
+                                                         {"LAT", Formats::kQuantity}};
+  for (const auto& [camp, format] : formate) {
+    if (lumi::TField* f = Lx.FindField(camp)) f->SetDisplayFormat(format);
+  }
+}
+
+void TForm8::ReafiseazaPe(const QString& codcom) {
+  DeschideLx();
+  Lx.Locate("CODCOM", Std(codcom));
+}
+
+void TForm8::SMDBGrid1DblClick() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  if (!Lx.Active() || Lx.IsEmpty()) return;
+  const QString cod = Text(Lx.FieldByName("CODCOM"));
+  const bool bifat = Lx.FieldByName("EX2").AsBoolean();
+  Lx.Close();
+  Sx.SQL().Clear();
+  Sx.SQL().Add(Std("UPDATE \"" + CaleLucru + "\""));
+  Sx.SQL().Add(bifat ? "SET EX2=FALSE" : "SET EX2=TRUE");
+  Sx.SQL().Add(Std("WHERE CODCOM=" + cod));
+  try {
+    Sx.ExecSQL();
+  } catch (...) {
+    // The list must not stay empty after a failed statement.
+    const std::exception_ptr eroare = std::current_exception();
+    ReafiseazaPe(cod);
+    std::rethrow_exception(eroare);
+  }
+  ReafiseazaPe(cod);
+}
+
+void TForm8::SMDBGrid1TitleClick(const QString& field) {
+  if (!Lx.Active() || Lx.IsEmpty() || field.isEmpty()) return;
+  const QString cod = Text(Lx.FieldByName("CODCOM"));
+  Lx.SQL().Set(1, Std("ORDER BY " + field));
+  ReafiseazaPe(cod);
+}
+
+std::set<TForm8::Lucrare> TForm8::LucrariAtinse() {
+  std::set<Lucrare> atinse;
+  Sx.SQL().Clear();
+  Sx.SQL().Add(Std("SELECT CODCOM, EXECUTAT, EX2 FROM \"" + CaleLucru + "\""));
+  Sx.Open();
+  const lumi::TField& codcom = Sx.FieldByName("CODCOM");
+  const lumi::TField& executat = Sx.FieldByName("EXECUTAT");
+  const lumi::TField& ex2 = Sx.FieldByName("EX2");
+  for (Sx.First(); !Sx.Eof(); Sx.Next()) {
+    if (Text(executat) == (ex2.AsBoolean() ? "DA" : "NU")) continue;
+    auto it = lucrari_.find(Text(codcom));
+    if (it != lucrari_.end()) atinse.insert(it->second);
+  }
+  Sx.Close();
+  return atinse;
+}
+
+void TForm8::RecalculeazaLucrari(const std::set<Lucrare>& lucrari) {
+  const QString comenzi = Tabel("Comenzi.dbf");
+  for (const auto& [codcap, titlu] : lucrari) {
+    const QString titluSql = SqlText::Quoted(titlu);
+    Form1()->QueryRst(Sx);
+    Sx.SQL().Add("SELECT DISTINCT EXECUTAT");
+    Sx.SQL().Add(Std("FROM " + comenzi));
+    Sx.SQL().Add(Std("WHERE (CODCAP=" + codcap + ")"));
+    Sx.SQL().Add(Std("AND (TITLU=" + titluSql + ")"));
+    Sx.SQL().Add("AND (NOT (CODMAG IS NULL))");
+    Sx.Open();
+    const QString marca = Sx.RecordCount() == 1 ? Text(Sx.FieldByName("EXECUTAT")) : "NU";
+    Form1()->QueryRst(Sx);
+    Sx.SQL().Add(Std("UPDATE " + comenzi));
+    Sx.SQL().Add(Std("SET EXECUTAT=\"" + marca + "\""));
+    Sx.SQL().Add(
+        Std("WHERE (CODCAP=" + codcap + ") AND (TITLU=" + titluSql + ") AND (CODMAG IS NULL)"));
+    Sx.ExecSQL();
+  }
+}
+
+void TForm8::BitBtn1Click() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  const std::set<Lucrare> lucrari = LucrariAtinse();
+  // The copy-back assigns only the lines the scratch table lists (a line it
+  // does not list keeps its mark), and the headings of the works it changes
+  // follow in the same change.
+  store::AsOneChange([&] {
+    Sx.SQL().Clear();
+    Sx.SQL().Add(Std("UPDATE \"" + CaleLucru + "\""));
+    Sx.SQL().Add("SET EXECUTAT=\"NU\"");
+    Sx.ExecSQL();
+    Sx.SQL().Set(1, "SET EXECUTAT=\"DA\"");
+    Sx.SQL().Add("WHERE EX2=TRUE");
+    Sx.ExecSQL();
+
+    Sx.SQL().Clear();
+    Sx.SQL().Add(Std("UPDATE " + Tabel("Comenzi.dbf") + " Z"));
+    Sx.SQL().Add("SET EXECUTAT=");
+    Sx.SQL().Add(Std("( SELECT EXECUTAT FROM \"" + CaleLucru + "\" T"));
+    Sx.SQL().Add("WHERE T.CODCOM=Z.CODCOM )");
+    Sx.ExecSQL();
+
+    RecalculeazaLucrari(lucrari);
+  });
+  QString raspuns;
+  Form30()->Mesaj("Modificarile au fost memorate !", "Information", raspuns, 0);
+}
+
+// The work-list document is not built yet.
+void TForm8::BitBtn2Click() {}
+
+void TForm8::done(int result) {
+  FormClose();
+  QDialog::done(result);
+}
+
+void TForm8::FormClose() {
+  Sx.SQL().Clear();
+  Lx.SQL().Clear();
+  if (!CaleLucru.isEmpty()) store::StergeTabelaTemp(CaleLucru);
+}
