@@ -23,6 +23,7 @@
 #include "orders/Clienti.h"
 #include "orders/ComenziIN.h"
 #include "orders/Produse.h"
+#include "payments/PLATI.h"
 #include "shell/BusyWindow.h"
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
@@ -664,9 +665,36 @@ void TForm7::ConvexBtn7Click() {
   ExecutaComanda(QString());
 }
 
-// Receipts and the estimate are added with their windows; until then their
-// buttons do nothing.
-void TForm7::ConvexBtn9Click() {}
+void TForm7::ConvexBtn9Click() {
+  BusyWindow ocupat(this);
+  if (!ocupat) return;
+  if (CZ1.IsEmpty()) {
+    Form1()->HEroare("Alegeti mai intai o comanda !", ConvexBtn9);
+    return;
+  }
+  if (CZ1.FieldByName("PREDAT").AsString() == "DA") {
+    Form1()->HEroare("Nu mai puteti opera la o comanda predata !", ConvexBtn9);
+    return;
+  }
+  const QString codcap = Text(CZ1.FieldByName("CODCAP"));
+  const Formats::Amount cost = Formats::Amount::FromDouble(CZ1.FieldByName("COST").AsFloat());
+  const Formats::Amount rest = Formats::Amount::FromDouble(CZ1.FieldByName("REST").AsFloat());
+  auto grupat = [](Formats::Amount a) {
+    return Formats::FormatFloat(Formats::kMoneyGrouped, a.ToDouble());
+  };
+  TForm42* f = Form42();
+  f->Label1->setText(Text(CLQ.FieldByName("NUME")));
+  f->Label6->setText(codcap);
+  f->Label10->setText(grupat(cost));
+  f->Label12->setText(grupat(rest));
+  f->Label7->setText(grupat(cost - rest));
+  // Each receipt has already moved REST with it: the lists only show it.
+  if (!f->AdaugaPlata()) return;
+  PeComanda(codcap, QString());
+}
+
+// The estimate is added with the printed documents; until then its button
+// does nothing.
 void TForm7::ConvexBtn8Click() {}
 
 void TForm7::PopupMenu1Popup() {
