@@ -114,5 +114,31 @@ TEST_F(LinesGallery, SavesThePictures) {
   });
 }
 
+TEST_F(OrdersGallery, SavesThePaymentPictures) {
+  if (Folder().isEmpty()) GTEST_SKIP() << "LUMI_SCREENSHOT_DIR not set";
+  QDir().mkpath(Folder());
+  Shop shop = SampleShop();
+  shop.receipts.push_back(
+      {.cod = 4, .order = 10, .client = 1, .data = "07.03.2026", .docjus = "OP 212", .suma = 25});
+  shop.orders[0].rest = 50;
+  Seed(shop);
+  InOrders([&] {
+    ChooseClient("ALFA SRL");
+    auto seen = drive::onNextModal([&](QWidget* plati) {
+      Shot("plati");
+      auto entry = drive::onNextModal([&](QWidget* e) {
+        drive::typeInto(e, "Edit1", "chitanta 18");
+        drive::typeInto(e, "Edit2", "60");
+        drive::clickOn(e, "BitBtn1");  // more than the 50.00 left
+        Shot("incasare-balon");
+        drive::clickOn(e, "BitBtn2");
+      });
+      drive::clickOn(plati, "BitBtn1");
+      drive::clickOn(plati, "BitBtn3");
+    });
+    drive::clickOn(Form7(), "ConvexBtn9");
+  });
+}
+
 }  // namespace
 }  // namespace orders_test
