@@ -172,6 +172,28 @@ TEST_F(Payments, AReceiptAndItsBalanceMoveTogether) {
   EXPECT_EQ(BrokenInvariants(), QStringList());
 }
 
+TEST_F(Payments, EnterSavesAndEscapeCancels) {
+  InOrders([&] {
+    ChooseClient("ALBU ION");
+    ChooseOrder(42);
+    InPayments([&] {
+      auto esc = drive::onNextModal([&](QWidget* e) {
+        drive::typeInto(e, "Edit2", "10");
+        QTest::keyClick(e, Qt::Key_Escape);
+      });
+      drive::clickOn(P(), "BitBtn1");
+      EXPECT_EQ(ReceiptsOf(42), 0);
+      auto enter = drive::onNextModal([&](QWidget* e) {
+        drive::typeInto(e, "Edit2", "10.5");
+        drive::pressKey(e, "Edit2", Qt::Key_Return);
+      });
+      drive::clickOn(P(), "BitBtn1");
+      EXPECT_EQ(ReceiptsOf(42), 1);
+      EXPECT_EQ(Rest(42), 2489.5);
+    });
+  });
+}
+
 TEST_F(Payments, RefusedWhereNothingCanBePaid) {
   InOrders([&] {
     ChooseClient("ALBU ION");
