@@ -37,10 +37,6 @@ TForm39::TForm39(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   auto* root = new QVBoxLayout(this);
-  auto* grila = new QGridLayout;
-  grila->setHorizontalSpacing(12);
-  grila->setVerticalSpacing(6);
-  root->addLayout(grila);
   CL1 = Caseta(this, "CL1", 40, true);
   CL2 = Caseta(this, "CL2", 120, false);
   CL3 = Caseta(this, "CL3", 10, true);
@@ -49,36 +45,15 @@ TForm39::TForm39(QWidget* parent) : QDialog(parent) {
   CM1->setObjectName("CM1");
   CM1->setTabChangesFocus(true);
   CM1->setMinimumHeight(110);
-
-  const std::pair<const char*, const char*> etichete[] = {{"Label1", "NUME CLIENT"},
-                                                          {"Label2", "ADRESA"},
-                                                          {"Label3", "TELEFON"},
-                                                          {"Label4", "COD FISCAL"},
-                                                          {"Label5", "OBSERVATII"}};
-  QWidget* campuri[] = {CL1, CL2, CL3, CL4, CM1};
-  for (int i = 0; i < 5; ++i) {
-    auto* eticheta = new QLabel(etichete[i].second, this);
-    eticheta->setObjectName(etichete[i].first);
-    QFont bold = eticheta->font();
-    bold.setBold(true);
-    eticheta->setFont(bold);
-    grila->addWidget(eticheta, i, 0, campuri[i] == CM1 ? Qt::AlignTop : Qt::Alignment());
-    grila->addWidget(campuri[i], i, 1);
-  }
+  root->addLayout(EntryRows(this, {{"Label1", "NUME CLIENT", CL1},
+                                   {"Label2", "ADRESA", CL2},
+                                   {"Label3", "TELEFON", CL3},
+                                   {"Label4", "COD FISCAL", CL4},
+                                   {"Label5", "OBSERVATII", CM1}}));
   CL1->setMinimumWidth(420);
   CL3->setMaximumWidth(140);
   CL4->setMaximumWidth(160);
-
-  BitBtn1 = SaveButton(this);
-  BitBtn2 = CancelButton(this);
-  root->addSpacing(8);
-  root->addLayout(ButtonRow(BitBtn1, BitBtn2));
-  setTabOrder(CL1, CL2);
-  setTabOrder(CL2, CL3);
-  setTabOrder(CL3, CL4);
-  setTabOrder(CL4, CM1);
-  setTabOrder(CM1, BitBtn1);
-  setTabOrder(BitBtn1, BitBtn2);
+  AddSaveCancel(this, root, &BitBtn1, &BitBtn2, {CL1, CL2, CL3, CL4, CM1});
   connect(BitBtn1, &QPushButton::clicked, this, &TForm39::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TForm39::BitBtn2Click);
   setFixedSize(sizeHint());

@@ -21,52 +21,29 @@ TForm43::TForm43(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   auto* root = new QVBoxLayout(this);
-  auto* grila = new QGridLayout;
-  grila->setHorizontalSpacing(12);
-  grila->setVerticalSpacing(8);
-  root->addLayout(grila);
   Data1 = new QDateEdit(this);
   Data1->setObjectName("Data1");
   Data1->setDisplayFormat("dd.MMM.yyyy");
   Data1->setCalendarPopup(true);
   Label1 = new QLabel("0.00", this);
   Label1->setObjectName("Label1");
+  QFont bold = Label1->font();
+  bold.setBold(true);
+  Label1->setFont(bold);
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName("Edit1");
   Edit1->setMaxLength(40);
   MakeUpperCase(Edit1);
   Edit2 = NumberBox(this, "Edit2", 9);
   Edit2->installEventFilter(this);
-
-  const std::pair<const char*, QWidget*> randuri[] = {{"DATA INCASARII", Data1},
-                                                      {"REST DE INCASAT", Label1},
-                                                      {"DOC.JUSTIFICATIV", Edit1},
-                                                      {"SUMA", Edit2}};
-  int rand = 0;
-  for (const auto& [text, camp] : randuri) {
-    auto* eticheta = new QLabel(text, this);
-    eticheta->setObjectName(QString("Label%1").arg(rand + 2));
-    QFont bold = eticheta->font();
-    bold.setBold(true);
-    eticheta->setFont(bold);
-    grila->addWidget(eticheta, rand, 0);
-    grila->addWidget(camp, rand++, 1);
-  }
-  QFont bold = Label1->font();
-  bold.setBold(true);
-  Label1->setFont(bold);
+  root->addLayout(EntryRows(this, {{"Label2", "DATA INCASARII", Data1},
+                                   {"Label3", "REST DE INCASAT", Label1},
+                                   {"Label4", "DOC.JUSTIFICATIV", Edit1},
+                                   {"Label5", "SUMA", Edit2}}));
   Edit1->setMinimumWidth(300);
   Edit2->setMaximumWidth(140);
   Data1->setMaximumWidth(160);
-
-  BitBtn1 = SaveButton(this);
-  BitBtn2 = CancelButton(this);
-  root->addSpacing(8);
-  root->addLayout(ButtonRow(BitBtn1, BitBtn2));
-  setTabOrder(Data1, Edit1);
-  setTabOrder(Edit1, Edit2);
-  setTabOrder(Edit2, BitBtn1);
-  setTabOrder(BitBtn1, BitBtn2);
+  AddSaveCancel(this, root, &BitBtn1, &BitBtn2, {Data1, Edit1, Edit2});
   connect(BitBtn1, &QPushButton::clicked, this, &TForm43::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TForm43::BitBtn2Click);
   setFixedSize(sizeHint());
