@@ -26,19 +26,6 @@ namespace {
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Text(const lumi::TField& f) { return QString::fromStdString(f.AsString()); }
 
-// A field of the current row as a literal of an INSERT: NULL stays NULL,
-// numbers and dates as the engine writes them, text quoted.
-QString Literal(const lumi::TField& f) {
-  if (f.IsNull()) return "NULL";
-  const QString v = Text(f);
-  if (f.Kind() == lumi::FieldKind::kText) return SqlText::Quoted(v);
-  if (f.Kind() == lumi::FieldKind::kDate) return "\"" + v + "\"";
-  return v;
-}
-
-// Rows per INSERT while the list is built: statements stay of a modest size.
-constexpr int kRanduriPeInsert = 200;
-
 }  // namespace
 
 TForm8::TForm8(QWidget* parent) : QDialog(parent) {
@@ -142,11 +129,7 @@ QString TForm8::Tabel(const char* fisier) const { return "\"" + CaleData + "\\" 
 
 void TForm8::ArataLucru() {
   CaleLucru = store::CaleTabela(CaleProgram, "Lucru.dbf");
-  try {
-    store::StergeTabelaTemp(CaleLucru);
-  } catch (...) {
-    // A scratch file left over is replaced by the create below or reported by it.
-  }
+  store::StergeTabelaTemp(CaleLucru);  // a file that cannot go is reported by the create
 
   Form1()->QueryRst(Sx);
   Sx.SQL().Add(Std("CREATE TABLE \"" + CaleLucru + "\""));
@@ -155,7 +138,18 @@ void TForm8::ArataLucru() {
   Sx.SQL().Add("EX2 BOOLEAN, BUC DECIMAL(6,0))");
   Sx.ExecSQL();
 
-  UmpleLucru();
+  Sx.SQL().Clear();
+  Sx.SQL().Add(Std("INSERT INTO \"" + CaleLucru + "\""));
+  Sx.SQL().Add("(TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2, BUC)");
+  Sx.SQL().Add("SELECT C.TERMEN, Z.CODCOM,Z.DENUMIRE,Z.UM,Z.CANT,Z.LUNG,Z.LAT,Z.EXECUTAT, FALSE, Z.BUC");
+  Sx.SQL().Add(Std("FROM \"" + CaleData + "\\Comenzi.dbf\" Z,"));
+  Sx.SQL().Add(Std("\"" + CaleData + "\\CapCom.dbf\" C,"));
+  Sx.SQL().Add(Std("\"" + CaleData + "\\Magazie.dbf\" M"));
+  Sx.SQL().Add("WHERE  (Z.CODCAP=C.CODCAP) AND (Z.CODMAG=M.CODMAG)");
+  Sx.SQL().Add("AND (C.PREDAT=\"NU\") AND (M.TIP=0)");
+  // The engine reads the lines of the open orders only, through the CODCAP
+  // tag of Comenzi.dbf, not every line ever saved.
+  Sx.ExecSQL();
 
   Sx.SQL().Clear();
   Sx.SQL().Add(Std("UPDATE \"" + CaleLucru + "\""));
@@ -171,81 +165,6 @@ void TForm8::ArataLucru() {
   if (QScreen* ecran = screen()) setGeometry(ecran->availableGeometry());
   setWindowState(windowState() | Qt::WindowMaximized);
   exec();
-}
-
-// The goods lines of the open orders, read order by order through the CODCAP
-// tag of Comenzi.dbf, so that building the list costs what the open orders
-// hold and not what the order lines of every year hold. A join of the three
-// tables would have the engine read every line ever saved.
-void TForm8::UmpleLucru() {
-  lucrari_.clear();
-  Form1()->QueryRst(Sx);
-  Sx.SQL().Add(Std("SELECT CODCAP, TERMEN FROM " + Tabel("CapCom.dbf")));
-  Sx.SQL().Add("WHERE PREDAT=\"NU\"");
-  Sx.Open();
-  std::vector<std::pair<double, QString>> comenzi;  // code, due date as a literal
-  for (Sx.First(); !Sx.Eof(); Sx.Next()) {
-    comenzi.emplace_back(Sx.FieldByName("CODCAP").AsFloat(), Literal(Sx.FieldByName("TERMEN")));
-  }
-  Sx.Close();
-
-  lumi::TQuery linii;
-  linii.SQL().Add("SELECT CODCOM, CODMAG, DENUMIRE, UM, CANT, LUNG, LAT, EXECUTAT, BUC, TITLU");
-  linii.SQL().Add(Std("FROM " + Tabel("Comenzi.dbf") + " Z"));
-  linii.SQL().Add("WHERE Z.CODCAP=:CODCAP");
-  linii.Prepare();
-  lumi::TQuery produs;
-  produs.SQL().Add(Std("SELECT TIP FROM " + Tabel("Magazie.dbf")));
-  produs.SQL().Add("WHERE CODMAG=:CODMAG");
-  produs.Prepare();
-  std::map<double, bool> marfa;  // by CODMAG: whether the item is goods
-  auto esteMarfa = [&](double codmag) {
-    auto it = marfa.find(codmag);
-    if (it != marfa.end()) return it->second;
-    produs.Close();
-    produs.ParamByName("CODMAG").SetAsFloat(codmag);
-    produs.Open();
-    // An item that no longer exists lists nothing, as a join would.
-    const bool goods = !produs.IsEmpty() && !produs.FieldByName("TIP").IsNull() &&
-                       produs.FieldByName("TIP").AsInteger() == 0;
-    produs.Close();
-    return marfa[codmag] = goods;
-  };
-
-  QStringList randuri;
-  for (const auto& [codcap, termen] : comenzi) {
-    linii.Close();
-    linii.ParamByName("CODCAP").SetAsFloat(codcap);
-    linii.Open();
-    for (linii.First(); !linii.Eof(); linii.Next()) {
-      const lumi::TField& codmag = linii.FieldByName("CODMAG");
-      if (codmag.IsNull() || !esteMarfa(codmag.AsFloat())) continue;
-      const QString codcom = Text(linii.FieldByName("CODCOM"));
-      randuri << "(" + termen + ", " + Literal(linii.FieldByName("CODCOM")) + ", " +
-                     Literal(linii.FieldByName("DENUMIRE")) + ", " +
-                     Literal(linii.FieldByName("UM")) + ", " + Literal(linii.FieldByName("CANT")) +
-                     ", " + Literal(linii.FieldByName("LUNG")) + ", " +
-                     Literal(linii.FieldByName("LAT")) + ", " +
-                     Literal(linii.FieldByName("EXECUTAT")) + ", FALSE, " +
-                     Literal(linii.FieldByName("BUC")) + ")";
-      const QString titlu = Text(linii.FieldByName("TITLU"));
-      if (!titlu.isEmpty()) lucrari_[codcom] = {Formats::FloatToStr(codcap), titlu};
-    }
-  }
-  linii.Close();
-
-  store::AsOneChange([&] {
-    for (qsizetype i = 0; i < randuri.size(); i += kRanduriPeInsert) {
-      Sx.SQL().Clear();
-      Sx.SQL().Add(Std("INSERT INTO \"" + CaleLucru + "\""));
-      Sx.SQL().Add("(TERMEN,CODCOM,DENUMIRE,UM,CANT,LUNG,LAT,EXECUTAT,EX2, BUC)");
-      Sx.SQL().Add("VALUES");
-      const QStringList parte = randuri.mid(i, kRanduriPeInsert);
-      for (qsizetype j = 0; j < parte.size(); ++j)
-        Sx.SQL().Add(Std(parte[j] + (j + 1 < parte.size() ? "," : "")));
-      Sx.ExecSQL();
-    }
-  });
 }
 
 void TForm8::DeschideLx() {
@@ -294,7 +213,7 @@ void TForm8::SMDBGrid1TitleClick(const QString& field) {
 }
 
 std::set<TForm8::Lucrare> TForm8::LucrariAtinse() {
-  std::set<Lucrare> atinse;
+  QStringList schimbate;  // lines whose tick differs from their mark
   Sx.SQL().Clear();
   Sx.SQL().Add(Std("SELECT CODCOM, EXECUTAT, EX2 FROM \"" + CaleLucru + "\""));
   Sx.Open();
@@ -302,11 +221,24 @@ std::set<TForm8::Lucrare> TForm8::LucrariAtinse() {
   const lumi::TField& executat = Sx.FieldByName("EXECUTAT");
   const lumi::TField& ex2 = Sx.FieldByName("EX2");
   for (Sx.First(); !Sx.Eof(); Sx.Next()) {
-    if (Text(executat) == (ex2.AsBoolean() ? "DA" : "NU")) continue;
-    auto it = lucrari_.find(Text(codcom));
-    if (it != lucrari_.end()) atinse.insert(it->second);
+    if (Text(executat) != (ex2.AsBoolean() ? "DA" : "NU")) schimbate << Text(codcom);
   }
   Sx.Close();
+
+  // Each line's work, found through the CODCOM tag.
+  std::set<Lucrare> atinse;
+  lumi::TQuery linie;
+  linie.SQL().Add(Std("SELECT CODCAP, TITLU FROM " + Tabel("Comenzi.dbf")));
+  linie.SQL().Add("WHERE CODCOM=:CODCOM");
+  linie.Prepare();
+  for (const QString& cod : schimbate) {
+    linie.Close();
+    linie.ParamByName("CODCOM").SetAsFloat(cod.toDouble());
+    linie.Open();
+    if (linie.IsEmpty()) continue;
+    const QString titlu = Text(linie.FieldByName("TITLU"));
+    if (!titlu.isEmpty()) atinse.insert({Text(linie.FieldByName("CODCAP")), titlu});
+  }
   return atinse;
 }
 

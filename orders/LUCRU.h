@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <map>
 #include <set>
 #include <utility>
 
@@ -51,8 +50,6 @@ class TForm8 : public QDialog {
  private:
   void BuildLayout();
   QString Tabel(const char* fisier) const;
-  // The scratch table filled with the goods lines of the open orders.
-  void UmpleLucru();
   void DeschideLx();
   // Lx opened again and put on the line `codcom`.
   void ReafiseazaPe(const QString& codcom);
@@ -64,8 +61,4 @@ class TForm8 : public QDialog {
   // Each heading set again from its work's product lines: "DA" when all are.
   void RecalculeazaLucrari(const std::set<Lucrare>& lucrari);
   void FormClose();
-
-  // The work of each listed line (by CODCOM), read when the list was built;
-  // a line outside any work has none.
-  std::map<QString, Lucrare> lucrari_;
 };
