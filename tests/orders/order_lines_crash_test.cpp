@@ -16,14 +16,6 @@
 // on disk. The next writer starts while the current one works and waits,
 // its windows made, until it is told to go: the program's start-up does not
 // add to each run.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -55,26 +47,17 @@
 #include "shell/Forms.h"
 #include "shell/Globals.h"
 #include "shell/Unit1.h"
+#include "tests/orders/crash_writer.h"
 #include "tests/orders/orders_fixture.h"
-
-extern char** environ;
 
 namespace orders_test {
 namespace {
 
 using Formats::Amount;
 using Formats::Quantity;
-using Clock = std::chrono::steady_clock;
+using namespace crash;
 using lumi::dbf::journal_file::HoldsLive;
 namespace journal_file = lumi::dbf::journal_file;
-
-constexpr const char* kFolderVar = "LUMI_CRASH_FOLDER";
-constexpr const char* kSocketVar = "LUMI_CRASH_SOCKET";
-constexpr const char* kSeedVar = "LUMI_CRASH_SEED";
-// "W120": the writer has itself killed 120 us after the journal's sync in a
-// work deletion (S a save): the parent could never react within the few
-// microseconds the commit takes to write the tables.
-constexpr const char* kAimVar = "LUMI_CRASH_AIM";
 
 // The orders in progress the writer works on, with their clients.
 constexpr std::pair<int, int> kInProgress[] = {{10, 1}, {11, 1}, {20, 2}, {30, 3}};
@@ -99,77 +82,27 @@ Shop CrashShop() {
 
 // ---------------------------------------------------------------- the writer
 
-int report_fd = -1;
-
-// One line to the parent. A line cut short by the kill has no line break and
-// is not read.
-void Report(const QByteArray& line) {
-  const QByteArray l = line + '\n';
-  if (write(report_fd, l.constData(), static_cast<size_t>(l.size())) != l.size()) _exit(4);
-}
-
-[[noreturn]] void Fail(const QString& why) {
-  Report("E " + why.simplified().toUtf8());
-  _exit(3);
-}
-
-char under_way = 0;  // the kind of change begun and not finished
-
-void Begins(char kind, int delta) {
-  under_way = kind;
-  Report(QByteArray(1, kind) + ' ' + QByteArray::number(delta));
-}
-
-void Finished() {
-  under_way = 0;
-  Report("D");
-}
-
-// SIGKILL from a kernel timer `us` microseconds from now, wherever the
-// writer then is.
-void KillIn(long us) {
-  sigevent event{};
-  event.sigev_notify = SIGEV_SIGNAL;
-  event.sigev_signo = SIGKILL;
-  timer_t timer;
-  if (timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) Fail("no timer");
-  itimerspec when{};
-  when.it_value.tv_nsec = us * 1000 + 1;  // zero would disarm it
-  timer_settime(timer, 0, &when, nullptr);
-}
-
-QString Text(const lumi::dbf::Value& v) {
-  return v.is_null() ? QString() : QString::fromStdString(v.text()).trimmed();
-}
-
 QString Hundredths(int n) { return QString("%1.%2").arg(n / 100).arg(n % 100, 2, 10, QChar('0')); }
-
-// Runs `act` once `dialog` is the modal window on screen. The dialogs open
-// with exec(), so it is armed before the click that opens them.
-void WhenShown(QDialog* dialog, std::function<void()> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(0);
-  QObject::connect(timer, &QTimer::timeout, timer, [=] {
-    if (QApplication::activeModalWidget() != dialog || !dialog->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act();
-  });
-  timer->start();
-}
 
 class Writer {
  public:
   explicit Writer(unsigned seed) : rng_(seed) {}
 
-  [[noreturn]] void Run() {
-    Report("R");
-    for (;;) {
-      try {
-        Step();
-      } catch (const std::exception& e) {
-        Fail(QString("error: ") + e.what());
-      }
+  void Step() {
+    const auto [order, client] = kInProgress[Pick(4)];
+    TForm7* w = Form7();
+    if (!w->CLQ.Locate("CODCLI", std::to_string(client)) ||
+        !w->CZ1.Locate("CODCAP", std::to_string(order))) {
+      Fail(QString("order %1 is not listed").arg(order));
+    }
+    const std::vector<Row> rows = Listed();
+    int products = 0;
+    for (const Row& r : rows) products += r.denumire.isEmpty() ? 0 : 1;
+    // The fuller the order, the likelier a deletion: orders stay small.
+    if (Pick(8) < products) {
+      Delete(rows);
+    } else {
+      Save(rows);
     }
   }
 
@@ -198,24 +131,6 @@ class Writer {
     const int listed = Form7()->DE1.RecordCount();
     if (listed != rows) {
       Fail(QString("after %1 the order lists %2 rows, not %3").arg(after).arg(listed).arg(rows));
-    }
-  }
-
-  void Step() {
-    const auto [order, client] = kInProgress[Pick(4)];
-    TForm7* w = Form7();
-    if (!w->CLQ.Locate("CODCLI", std::to_string(client)) ||
-        !w->CZ1.Locate("CODCAP", std::to_string(order))) {
-      Fail(QString("order %1 is not listed").arg(order));
-    }
-    const std::vector<Row> rows = Listed();
-    int products = 0;
-    for (const Row& r : rows) products += r.denumire.isEmpty() ? 0 : 1;
-    // The fuller the order, the likelier a deletion: orders stay small.
-    if (Pick(8) < products) {
-      Delete(rows);
-    } else {
-      Save(rows);
     }
   }
 
@@ -311,188 +226,8 @@ class Writer {
   std::mt19937 rng_;
 };
 
-[[noreturn]] void RunWriter(const QString& folder, int fd, unsigned seed) {
-  report_fd = fd;
-  RaportorErori() = [](const QString& text) { Fail("error shown: " + text); };
-  CaleProgram = folder;
-  CaleData = folder + "/Data";
-  CreeazaFerestrele();
-  // The writer before this one may still be at work in the folder.
-  char go = 0;
-  if (read(fd, &go, 1) != 1) _exit(0);
-  lumi::DefaultSession().SetStatementHook([](const std::string&) {
-    if (lumi::DefaultSession().InTransaction()) Report("T");
-  });
-  static char aim = 0;
-  static long aimUs = 0;
-  if (const char* a = getenv(kAimVar)) aim = a[0], aimUs = atol(a + 1);
-  journal_file::SetSyncObserver([](int) {
-    Report("J");
-    if (aim != 0 && aim == under_way) {
-      aim = 0;
-      KillIn(aimUs);
-    }
-  });
-  static Writer writer(seed);
-  QTimer::singleShot(0, Form7(), [] { writer.Run(); });
-  Form7()->ArataComenzi();
-  Fail("the orders window closed");
-}
-
-// ---------------------------------------------------------------- the parent
-
-// What one writer reported before it was killed.
-struct Reported {
-  bool ready = false;
-  QString error;
-  int committed = 0;  // rows added (less those removed) by the changes it finished
-  std::map<char, int> finished;
-  // The change under way at the kill: its kind (S save, W work deletion, L
-  // line deletion), the rows it adds or removes, whether a statement of it
-  // had begun inside its transaction, whether its commit had synced the
-  // journal and begun to write the tables.
-  std::optional<char> kind;
-  int delta = 0;
-  bool inTransaction = false;
-  bool committing = false;
-};
-
-Reported Parse(const std::string& text) {
-  Reported r;
-  size_t at = 0;
-  for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-    const QString line = QString::fromStdString(text.substr(at, end - at));
-    const QChar c = line.isEmpty() ? QChar() : line[0];
-    if (c == 'R') {
-      r.ready = true;
-    } else if (c == 'S' || c == 'W' || c == 'L') {
-      r.kind = c.toLatin1();
-      r.delta = line.mid(2).toInt();
-      r.inTransaction = r.committing = false;
-    } else if (c == 'T') {
-      r.inTransaction = r.kind.has_value();
-    } else if (c == 'J') {
-      r.committing = r.kind.has_value();
-    } else if (c == 'D' && r.kind) {
-      r.committed += r.delta;
-      ++r.finished[*r.kind];
-      r.kind.reset();
-    } else if (c == 'E') {
-      r.error = line.mid(2);
-    }
-  }
-  return r;
-}
-
-// A writer process: started, then told to go, then killed. One left behind
-// by a failed assertion is killed when the test ends.
-class WriterProcess {
- public:
-  WriterProcess(const std::string& folder, unsigned seed, const std::string& aim,
-                const QString& log)
-      : log_(log) {
-    int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
-    fcntl(ends[1], F_SETFD, 0);  // the writer's end stays open across exec
-    const std::string exe = QCoreApplication::applicationFilePath().toStdString();
-    const testing::TestInfo* t = testing::UnitTest::GetInstance()->current_test_info();
-    std::string filter = std::string("--gtest_filter=") + t->test_suite_name() + "." + t->name();
-    std::string arg0 = exe;
-    char* argv[] = {arg0.data(), filter.data(), nullptr};
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-    env.push_back(std::string(kFolderVar) + "=" + folder);
-    env.push_back(std::string(kSocketVar) + "=" + std::to_string(ends[1]));
-    env.push_back(std::string(kSeedVar) + "=" + std::to_string(seed));
-    if (!aim.empty()) env.push_back(std::string(kAimVar) + "=" + aim);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const int out = open(log.toStdString().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out, 1);
-      dup2(out, 2);
-      execve(exe.c_str(), argv, envp.data());
-      _exit(127);
-    }
-    close(out);
-    close(ends[1]);
-    fd_ = ends[0];
-  }
-  ~WriterProcess() {
-    Kill();
-    if (fd_ >= 0) close(fd_);
-  }
-  WriterProcess(const WriterProcess&) = delete;
-  WriterProcess& operator=(const WriterProcess&) = delete;
-
-  bool Started() const { return pid_ > 0 && fd_ >= 0; }
-  // Lets it open the tables; true once it reports it is ready to work.
-  bool Go() {
-    if (write(fd_, "G", 1) != 1) return false;
-    Read(Clock::now() + std::chrono::seconds(30), [this] { return Parse(text_).ready; });
-    return Parse(text_).ready;
-  }
-  // Reads its reports until `reached` holds of them, then for `wait`; then
-  // kills it and reads the rest.
-  void KillAfter(const std::function<bool(const Reported&)>& reached, Clock::duration wait) {
-    Read(Clock::now() + std::chrono::seconds(5), [&] { return reached(Parse(text_)); });
-    Read(Clock::now() + wait, [] { return false; });
-    Kill();
-    Read(Clock::now() + std::chrono::seconds(10), [] { return false; });
-  }
-  int status() const { return status_; }
-  const std::string& text() const { return text_; }
-  QString log() const {
-    QFile f(log_);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-  }
-
- private:
-  void Kill() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status_, 0);
-    pid_ = -1;
-  }
-  // Until `enough` holds, `deadline` passes or the socket closes.
-  void Read(Clock::time_point deadline, const std::function<bool()>& enough) {
-    while (!enough()) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return;
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-      char buffer[4096];
-      const ssize_t got = read(fd_, buffer, sizeof buffer);
-      if (got <= 0) return;
-      text_.append(buffer, static_cast<size_t>(got));
-    }
-  }
-
-  QString log_;
-  pid_t pid_ = -1;
-  int fd_ = -1;
-  int status_ = 0;
-  std::string text_;  // what it has reported so far
-};
-
-class OrderLinesCrash : public OrdersTest {
+class OrderLinesCrash : public CrashTest {
  protected:
-  static const char* WriterFolder() { return getenv(kFolderVar); }
-
-  void SetUp() override {
-    if (WriterFolder() != nullptr) {
-      dir_.remove();  // the writer works in the parent's folder; a kill leaves nothing behind
-      return;
-    }
-    OrdersTest::SetUp();
-  }
-  void TearDown() override {
-    if (WriterFolder() == nullptr) OrdersTest::TearDown();
-  }
-
   // What must hold beside the fixture's invariants once the order lines are
   // saved and removed only as whole changes: each stock item's goods taken
   // out (IESIT) match its lines' quantities times pieces, an auxiliary
@@ -542,31 +277,19 @@ class OrderLinesCrash : public OrdersTest {
   // journal (so nothing is rolled back), break an invariant or hold a row
   // count that neither `rows` allows.
   bool LeftHalfDone(const std::map<int, std::int64_t>& offsets, std::set<int> rows) {
-    const QString live = CaleData;
-    const QString copy = dir_.path() + "/AsKilled";
-    QDir(copy).removeRecursively();
-    QDir().mkpath(copy);
-    for (const QString& f : QDir(live).entryList(QDir::Files)) {
-      if (f != journal_file::kName) QFile::copy(live + "/" + f, copy + "/" + f);
-    }
-    bool half = true;
-    CaleData = copy;
-    try {
-      half =
-          !AllBroken(offsets).isEmpty() || !rows.contains(static_cast<int>(LinesOnDisk().size()));
-    } catch (...) {
-      // A table the reader refuses is half written too.
-    }
-    lumi::DefaultSession().ReleaseTables();
-    CaleData = live;
-    return half;
+    return AsKilled([&] {
+      return !AllBroken(offsets).isEmpty() ||
+             !rows.contains(static_cast<int>(LinesOnDisk().size()));
+    });
   }
 };
 
 TEST_F(OrderLinesCrash, SavesAndWorkDeletionsKilledAnywhereLeaveOrdersWorksAndStockAgreeing) {
-  if (const char* folder = WriterFolder()) {
-    RunWriter(QString::fromLocal8Bit(folder), atoi(getenv(kSocketVar)),
-              static_cast<unsigned>(atol(getenv(kSeedVar))));
+  if (WriterFolder() != nullptr) {
+    RunWriter([](unsigned seed) {
+      auto writer = std::make_shared<Writer>(seed);
+      return [writer] { writer->Step(); };
+    });
   }
   Seed(CrashShop());
   ASSERT_EQ(BrokenInvariants(), QStringList());
