@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "engine/dbf/journal.h"
 #include "engine/dbf/table.h"
 #include "engine/error.h"
 #include "engine/query.h"
@@ -142,6 +143,12 @@ void DataStore::Pregateste() {
 
 void StergeTabelaTemp(const QString& path) {
   lumi::DefaultSession().ReleaseTables();  // the engine may still keep it open
+  // A change that a stopped program left unfinished in this folder is undone
+  // first, as opening any of its tables would: a scratch table is deleted
+  // and made anew without ever being opened, and its folder's journal would
+  // otherwise keep that change, and refuse every later one, for good.
+  const QString folder = QFileInfo(QString(path).replace('\\', '/')).absolutePath();
+  lumi::dbf::Journal::Recover(folder.toStdString());
   StergeDacaExista(path);
   StergeDacaExista(Companion(path, ".mdx"));
   StergeDacaExista(Companion(path, ".dbt"));

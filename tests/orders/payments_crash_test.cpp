@@ -414,16 +414,11 @@ TEST_F(PaymentsCrash, ReceiptsAndTicksKilledAnywhereLeaveBalancesAndHeadingsAgre
     if (r.kind && now != done) ++committedUnreported;
     state = now;
     // The save of the ticks also journals the scratch table in the program's
-    // folder. Nothing opens a table there before the next opening of the
-    // window deletes the scratch table and creates it again, and creating a
-    // table does not roll back the folder's journal: a journal left live
-    // there stops the window from opening. Counted, then rolled back as
-    // opening the scratch table would, so that the runs go on.
+    // folder; a kill can leave that journal live. The next writer's opening
+    // of the window must undo it before it makes the scratch table anew, or
+    // the window would never open again: the writer stops with the error.
     const std::string scratchJournal = (CaleProgram + "/" + journal_file::kName).toStdString();
-    if (HoldsLive(scratchJournal)) {
-      ++scratchJournals;
-      lumi::dbf::Journal::Recover(CaleProgram.toStdString());
-    }
+    if (HoldsLive(scratchJournal)) ++scratchJournals;
     for (const auto& [k, n] : r.finished) finished[k] += n;
     lumi::DefaultSession().ReleaseTables();
   }
@@ -438,10 +433,7 @@ TEST_F(PaymentsCrash, ReceiptsAndTicksKilledAnywhereLeaveBalancesAndHeadingsAgre
     EXPECT_GE(journalsLive[kind], kRuns / 20) << kind;
   }
   EXPECT_GT(halfWritten, 0);
-  EXPECT_EQ(scratchJournals, 0)
-      << "kills left the program folder's journal live, after which the work-in-progress "
-         "window would not open again (\"the tables hold unfinished changes of a program "
-         "that stopped\")";
+  EXPECT_GT(scratchJournals, 0) << "no kill left the scratch table's journal live";
   std::printf(
       "%d runs in %.1f s; changes finished: %d receipts added, %d deleted, %d saves of the "
       "ticks; killed inside an addition %d, a deletion %d, a save of the ticks %d; journal "
