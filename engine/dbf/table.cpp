@@ -290,12 +290,17 @@ std::optional<std::string> Table::Resolve(const std::string& path) {
   return found;
 }
 
+namespace {
+std::string FolderOf(const std::string& path) {
+  const std::filesystem::path p(path);
+  return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+}
+}  // namespace
+
 Table Table::Open(const std::string& path, OpenMode mode) {
   auto found = Resolve(path);
   if (!found) throw EngineError(path + ": the table does not exist");
-  Journal::Recover(std::filesystem::path(*found).has_parent_path()
-                       ? std::filesystem::path(*found).parent_path().string()
-                       : std::string("."));
+  Journal::Recover(FolderOf(*found));
   found = Resolve(path);
   if (!found) throw EngineError(path + ": the table does not exist");
   std::string key = TableKey(*found);
@@ -328,6 +333,10 @@ Table Table::Open(const std::string& path, OpenMode mode) {
 }
 
 Table Table::Create(const std::string& path, const std::vector<FieldDef>& fields) {
+  // An unfinished change a stopped program left in the folder is undone
+  // first, as opening a table there would: the new table's own change must
+  // not be written beside a journal that still holds another.
+  Journal::Recover(FolderOf(path));
   if (Resolve(path)) throw EngineError(path + ": the table already exists");
   if (fields.empty()) throw EngineError(path + ": a table needs at least one field");
   if (fields.size() > 255) throw EngineError(path + ": a table has at most 255 fields");

@@ -219,26 +219,42 @@ TEST_F(JournalTest, AFailedCallUndoesOnlyItselfInsideATransaction) {
   EXPECT_EQ(again.VerifyIndex(), std::nullopt);
 }
 
+// Whatever comes first after the crash, opening a table of the folder or
+// making a new one there (a scratch table made anew), rolls the change back.
 TEST_F(JournalTest, AJournalLeftByACrashIsRolledBackOnOpen) {
-  const auto before = Snapshot(dir_);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    journal_hooks::SetSpillLimit(1);
-    Table a = Table::Open(dir_ / "CapCom.dbf");
-    Table b = Table::Open(dir_ / "Plati.dbf");
-    Journal j;
-    Change(a, b);
-    _exit(0);  // dies without committing or cleaning up
+  for (const bool create : {false, true}) {
+    SCOPED_TRACE(create ? "a table created first" : "a table opened first");
+    const auto before = Snapshot(dir_);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      journal_hooks::SetSpillLimit(1);
+      Table a = Table::Open(dir_ / "CapCom.dbf");
+      Table b = Table::Open(dir_ / "Plati.dbf");
+      Journal j;
+      Change(a, b);
+      _exit(0);  // dies without committing or cleaning up
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(testing::LiveJournal(dir_.path()));
+    EXPECT_NE(Snapshot(dir_), before);
+    if (create) {
+      Table s = Table::Create(dir_ / "Scratch.dbf", {FieldDef::Char("X", 5)});
+      Journal j;  // and the folder takes new changes
+      s.Append({Value::Text("x")});
+      j.Commit();
+      auto after = Snapshot(dir_);
+      after.erase("Scratch.dbf");
+      EXPECT_EQ(after, before);
+      std::filesystem::remove(dir_ / "Scratch.dbf");
+    } else {
+      Table a = Table::Open(dir_ / "capcom.dbf");
+      EXPECT_EQ(Snapshot(dir_), before);
+    }
+    EXPECT_FALSE(testing::LiveJournal(dir_.path()));
+    EXPECT_EQ(Table::Open(dir_ / "CapCom.dbf").VerifyIndex(), std::nullopt);
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(testing::LiveJournal(dir_.path()));
-  EXPECT_NE(Snapshot(dir_), before);
-  Table a = Table::Open(dir_ / "capcom.dbf");
-  EXPECT_EQ(Snapshot(dir_), before);
-  EXPECT_FALSE(testing::LiveJournal(dir_.path()));
-  EXPECT_EQ(a.VerifyIndex(), std::nullopt);
 }
 
 // Between transactions the journal holds nothing to undo: opening a table
