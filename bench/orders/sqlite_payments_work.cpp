@@ -331,10 +331,9 @@ void SqlitePaymentsWork::SaveWork() {
   Exec("UPDATE Lucru SET EXECUTAT='NU'");
   Exec("UPDATE Lucru SET EXECUTAT='DA' WHERE EX2=1");
   // Only the listed lines: a line the list does not hold keeps its mark,
-  // as our engine's copy-back leaves it.
-  Exec(
-      "UPDATE Comenzi SET EXECUTAT=(SELECT T.EXECUTAT FROM Lucru T WHERE T.CODCOM=Comenzi.CODCOM) "
-      "WHERE CODCOM IN (SELECT CODCOM FROM Lucru)");
+  // as our engine's copy-back leaves it. Written as a join: the correlated
+  // form has SQLite scan the scratch table once per line.
+  Exec("UPDATE Comenzi SET EXECUTAT=T.EXECUTAT FROM Lucru T WHERE T.CODCOM=Comenzi.CODCOM");
   for (const auto& [codcap, title] : touched) {
     const std::string where = "(CODCAP=" + Num(codcap) + ") AND (TITLU=" + Quoted(title) + ")";
     std::vector<std::string> marks;
