@@ -30,7 +30,7 @@ const std::vector<TableSchema>& Tables() {
       {"Plati.dbf",
        {"(CODPL    DECIMAL(10,0),", " CODCAP   DECIMAL(10,0),", " CODCLI   DECIMAL(10,0),",
         " DATA     DATE,", " DOCJUS   CHAR(40),", " SUMA     DECIMAL(8,2) )"},
-       {"CODCLI", "CODCAP"}},
+       {"CODCLI", "CODCAP", "CODPL"}},
   };
   return tables;
 }

@@ -13,7 +13,8 @@ namespace lumi::bench {
 
 namespace {
 // Change it when the folder's contents change, so that old folders are remade.
-constexpr const char* kMarker = "bench_orders data 2";  // 2: CapCom tagged on CODCLI
+// 2: CapCom tagged on CODCLI; 3: Plati on CODPL.
+constexpr const char* kMarker = "bench_orders data 3";
 }  // namespace
 
 DataFolder PrepareDataFolder(const std::string& root, int lines) {

@@ -112,6 +112,7 @@ std::string PreparePaymentsWorkDatabase(const std::string& dir, int lines) {
     ExecOn(db, "COMMIT");
     ExecOn(db, "CREATE INDEX Plati_CODCLI_ ON Plati(CODCLI)");
     ExecOn(db, "CREATE INDEX Plati_CODCAP_ ON Plati(CODCAP)");
+    ExecOn(db, "CREATE INDEX Plati_CODPL_ ON Plati(CODPL)");
     ExecOn(db, "ANALYZE");
   } catch (...) {
     sqlite3_close(db);

@@ -138,7 +138,7 @@ void WriteDbf(const Dataset& d, const std::string& folder) {
        {FieldDef::Numeric("CODPL", 10, 0), FieldDef::Numeric("CODCAP", 10, 0),
         FieldDef::Numeric("CODCLI", 10, 0), FieldDef::DateField("DATA"),
         FieldDef::Char("DOCJUS", 40), FieldDef::Numeric("SUMA", 8, 2)},
-       {"CODCLI", "CODCAP"},
+       {"CODCLI", "CODCAP", "CODPL"},
        &d.plati},
   };
   for (const TableLayout& s : layouts) {

@@ -48,7 +48,7 @@ class SqliteSide : public Side {
     Exec("COMMIT");
     for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)", "CapCom(CODCLI)",
                            "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
-                           "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)"}) {
+                           "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)", "Plati(CODPL)"}) {
       std::string name = std::string(ix);
       for (char& ch : name) {
         if (ch == '(' || ch == ')') ch = '_';

@@ -69,7 +69,7 @@ const std::map<QString, QStringList> kTags = {
     {"CapCom.dbf", {"CODCAP", "CODCLI"}},
     {"Comenzi.dbf", {"CODCAP", "CODCOM", "TITLU"}},
     {"Clienti.dbf", {"CODCLI"}},
-    {"Plati.dbf", {"CODCLI", "CODCAP"}},
+    {"Plati.dbf", {"CODCLI", "CODCAP", "CODPL"}},
 };
 
 class DataStoreTest : public ::testing::Test {

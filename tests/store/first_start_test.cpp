@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "shell/IniFile.h"
+#include "store/Schema.h"
 #include "tests/store/dbase_readers.h"
 
 namespace {
@@ -38,8 +39,9 @@ class FirstStartTest : public ::testing::Test {
     p.start();
     ASSERT_TRUE(p.waitForStarted(10000));
     const QString lastIndex = folder + "/Data/Plati.mdx";
+    const int tags = static_cast<int>(store::Table("Plati.dbf").indexColumns.size());
     const bool ready = QTest::qWaitFor(
-        [&] { return readers::TagSlots(lastIndex).size() == 2 && !Registry("VER").isEmpty(); },
+        [&] { return readers::TagSlots(lastIndex).size() == tags && !Registry("VER").isEmpty(); },
         60000);
     p.terminate();
     if (!p.waitForFinished(5000)) {
