@@ -38,41 +38,31 @@
 // there; their Comenzi.dbf is packed when earlier runs left removed rows in
 // it); the SQLite database of these statements is
 // DIR/<lines>/sqlite/lines.sqlite. The program runs in DIR/<lines>.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <exception>
-#include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/orders/headless.h"
 #include "bench/orders/orders_data.h"
+#include "bench/orders/sql_literals.h"
 #include "bench/orders/sqlite_order_lines.h"
-#include "bench/sql/memory_meter.h"
 #include "controls/NumarF.h"
 #include "engine/session.h"
 #include "orders/Comenzi.h"
 #include "orders/Produse.h"
-#include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
-#include "shell/Unit1.h"
 
 namespace lumi::bench {
 namespace {
@@ -87,67 +77,7 @@ constexpr const char* kWidth = "0.5";
 constexpr double kArea = 0.5;
 constexpr int kPieces = 2;
 
-// ---- memory -----------------------------------------------------------------
-
-// A number from a /proc file ("VmRSS:" in status, "rchar:" in io), read
-// without touching the heap, which is being measured.
-size_t ProcValue(const char* path, const char* key) {
-  char buf[8192];
-  int fd = ::open(path, O_RDONLY);
-  if (fd < 0) return 0;
-  ssize_t n = ::read(fd, buf, sizeof buf - 1);
-  ::close(fd);
-  if (n <= 0) return 0;
-  buf[n] = 0;
-  const char* at = std::strstr(buf, key);
-  return at ? std::strtoull(at + std::strlen(key), nullptr, 10) : 0;
-}
-
-// Over one action: the heap and resident-set peaks above where they stood
-// when it began, and the bytes read from files. The resident peak is reset
-// through clear_refs ("5").
-class Meter {
- public:
-  void Start() {
-    int fd = ::open("/proc/self/clear_refs", O_WRONLY);
-    if (fd >= 0) {
-      rss_reset_ = ::write(fd, "5", 1) == 1;
-      ::close(fd);
-    }
-    rss_base_ = ProcValue("/proc/self/status", "VmRSS:");
-    read_base_ = ProcValue("/proc/self/io", "rchar:");
-    ResetHeapPeak();
-    heap_base_ = HeapNow();
-  }
-  void Stop() {
-    read_ = ProcValue("/proc/self/io", "rchar:") - read_base_;
-    heap_ = HeapPeak() - heap_base_;
-    rss_ = 0;
-    if (rss_reset_) {
-      size_t hwm = ProcValue("/proc/self/status", "VmHWM:");
-      rss_ = hwm > rss_base_ ? (hwm - rss_base_) * 1024 : 0;
-    }
-  }
-  size_t heap() const { return heap_; }
-  size_t rss() const { return rss_; }
-  size_t read() const { return read_; }
-  bool rss_known() const { return rss_reset_; }
-
- private:
-  size_t heap_base_ = 0, rss_base_ = 0, read_base_ = 0, heap_ = 0, rss_ = 0, read_ = 0;
-  bool rss_reset_ = false;
-};
-
 // ---- results ----------------------------------------------------------------
-
-double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-double Mb(size_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // One action's rounds on both sides.
 struct Action {
@@ -161,6 +91,10 @@ struct Action {
     rss = std::max(rss, m.rss());
     read_kb.push_back(static_cast<double>(m.read()) / 1024);
   }
+  void Note(const LiteRun& run) {
+    lite.push_back(run.ms);
+    lite_bytes = std::max(lite_bytes, run.peak);
+  }
 };
 
 struct SizeResult {
@@ -169,8 +103,6 @@ struct SizeResult {
   Action save, removal;
   bool rss_known = false;
 };
-
-std::string Code(double v) { return std::to_string(std::llround(v)); }
 
 // ---- where the time goes (--statements) ------------------------------------
 
@@ -219,125 +151,6 @@ struct Breakdown {
   }
 };
 
-// ---- driving the windows ----------------------------------------------------
-
-// Runs `act` inside the modal loop of `dialog` once it is the active modal
-// window. Armed before the call that opens the dialog (exec() blocks). When
-// the dialog has not shown within the timeout, whatever other modal window
-// is open above `outer` is closed and the answer is given up, so that a run
-// never hangs.
-class ModalAnswer {
- public:
-  ModalAnswer(QWidget* dialog, QWidget* outer, std::function<void()> act, int timeout_ms = 30000)
-      : dialog_(dialog), outer_(outer), act_(std::move(act)), timeout_ms_(timeout_ms) {
-    poll_.setInterval(0);
-    QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
-    since_.start();
-    poll_.start();
-  }
-  bool answered() const { return answered_; }
-
- private:
-  void Poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == dialog_ && dialog_->isVisible()) {
-      poll_.stop();
-      answered_ = true;
-      try {
-        act_();
-      } catch (const std::exception& e) {
-        std::printf("  error inside %s: %s\n", qPrintable(dialog_->objectName()), e.what());
-      }
-      return;
-    }
-    if (since_.elapsed() < timeout_ms_) return;
-    poll_.stop();
-    std::printf("  %s was not shown", qPrintable(dialog_->objectName()));
-    if (auto* d = qobject_cast<QDialog*>(modal); d && modal != outer_) {
-      std::printf("; closing %s", qPrintable(modal->objectName()));
-      d->reject();
-    }
-    std::printf("\n");
-  }
-
-  QWidget* dialog_;
-  QWidget* outer_;
-  std::function<void()> act_;
-  int timeout_ms_;
-  QTimer poll_;
-  QElapsedTimer since_;
-  bool answered_ = false;
-};
-
-// Lets the screen catch up before a click, as it has by the time a person
-// clicks: the paint of a dialog just shown, of boxes just filled and of the
-// window's last refresh would otherwise run inside the next timed action,
-// at its first statement (the operations repaint between statements).
-void Settle() {
-  for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
-
-// Runs `work` inside the orders window's modal loop once it is shown, then
-// closes the window. Returns false when the window was never shown.
-bool InsideWindow(TForm7* f, const std::function<void()>& work) {
-  bool ran = false;
-  QTimer poll;
-  poll.setInterval(0);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!f->isVisible() || QApplication::activeModalWidget() != f) return;
-    poll.stop();
-    ran = true;
-    try {
-      work();
-    } catch (const std::exception& e) {
-      std::printf("  error inside the window: %s\n", e.what());
-    }
-    f->reject();
-  });
-  poll.start();
-  try {
-    f->ArataComenzi();
-  } catch (const std::exception& e) {
-    std::printf("  ArataComenzi threw: %s\n", e.what());
-  }
-  return ran;
-}
-
-QString Table(const char* file) { return "\"" + CaleData + "\\" + file + "\""; }
-
-// The record count a dBase table's header holds, deleted records included.
-int64_t RecordsInHeader(const std::string& dbf) {
-  unsigned char n[4] = {};
-  int fd = ::open(dbf.c_str(), O_RDONLY);
-  if (fd < 0) return -1;
-  const bool ok = ::pread(fd, n, 4, 4) == 4;
-  ::close(fd);
-  return ok ? n[0] | n[1] << 8 | n[2] << 16 | static_cast<int64_t>(n[3]) << 24 : -1;
-}
-
-// Removals leave their rows marked deleted, with their keys in the tags,
-// until the program's start-up packs the table; each round here leaves
-// one. Packed at the start of a run, as a start of the program would, so
-// that every run begins from the rows as generated.
-void PackLeftovers(const std::string& data, int64_t generated) {
-  const std::string path = data + "/Comenzi.dbf";
-  const int64_t rows = RecordsInHeader(path);
-  if (rows <= generated) return;
-  QElapsedTimer t;
-  t.start();
-  lumi::DefaultSession().ReleaseTables();
-  lumi::TTable table;
-  table.SetTableName(path);
-  table.SetExclusive(true);
-  table.Open();
-  table.Pack();
-  table.Close();
-  // Its write-back would otherwise run under the first actions.
-  ::sync();
-  std::printf("  Comenzi.dbf packed: %lld rows deleted by earlier runs removed (%.1f s)\n",
-              static_cast<long long>(rows - generated), Ms(t) / 1000);
-}
-
 // The order's lines, totals, work total and the item's stock as the window
 // and our tables hold them.
 SqliteOrderLines::State OurState(TForm7* f, const SqliteOrderLines::Target& t) {
@@ -369,8 +182,6 @@ SqliteOrderLines::State OurState(TForm7* f, const SqliteOrderLines::Target& t) {
   return s;
 }
 
-bool Near(double a, double b) { return std::fabs(a - b) < 0.005; }
-
 // The differences between two states, empty when none.
 std::string Differences(const SqliteOrderLines::State& a, const SqliteOrderLines::State& b) {
   std::string d;
@@ -397,45 +208,31 @@ std::string Differences(const SqliteOrderLines::State& a, const SqliteOrderLines
 // the code of the line saved (the window stands on it), -1 when none.
 double SaveOurs(TForm7* f, const SqliteOrderLines::Target& t, Action* a) {
   TForm41* e = Form41();
-  QElapsedTimer open, click;
+  QElapsedTimer open;
   Meter meter;
-  double opening = -1, closed = -1;
-  bool refused = false;
-  const auto conn = QObject::connect(e, &QDialog::finished, [&](int) {
-    if (click.isValid()) closed = Ms(click);
-    NoteMark("(the entry closes: then the window's refresh)");
-  });
-  ModalAnswer answer(e, f, [&] {
-    opening = Ms(open);
-    // Each box emptied first, so that its change always runs as typed.
-    e->Edit1->setText(QString::fromStdString(t.work));
-    e->ComboBox1->setEditText(QString());
-    e->ComboBox1->setEditText(QString::fromStdString(t.item));
-    e->SpinEdit1->setValue(kPieces);
-    e->LungX->clear();
-    e->LatX->clear();
-    e->LungX->setText(kLength);
-    e->LatX->setText(kWidth);
-    Settle();
-    if (a) meter.Start();
-    NoteMark("(click: the entry's checks)");
-    click.start();
-    e->BitBtn1Click();
-    if (e->isVisible()) {
-      refused = true;
-      e->reject();
-    }
-  });
-  Settle();
-  open.start();
-  f->ConvexBtn2Click();
-  const double ms = click.isValid() ? Ms(click) : -1;
-  NoteMark("(refreshed)");
-  if (a) meter.Stop();
-  QObject::disconnect(conn);
-  if (!answer.answered() || refused || ms < 0) {
+  double opening = -1;
+  const EntrySaved saved = SaveThroughEntry(
+      e, f,
+      [&] {
+        open.start();
+        f->ConvexBtn2Click();
+      },
+      [&] {
+        opening = Ms(open);
+        // Each box emptied first, so that its change always runs as typed.
+        e->Edit1->setText(QString::fromStdString(t.work));
+        e->ComboBox1->setEditText(QString());
+        e->ComboBox1->setEditText(QString::fromStdString(t.item));
+        e->SpinEdit1->setValue(kPieces);
+        e->LungX->clear();
+        e->LatX->clear();
+        e->LungX->setText(kLength);
+        e->LatX->setText(kWidth);
+      },
+      [&] { e->BitBtn1Click(); }, a ? &meter : nullptr, [](const char* what) { NoteMark(what); });
+  if (saved.ms < 0) {
     std::printf("  the line entry %s\n",
-                refused ? "refused the save" : "was not shown or not saved");
+                saved.refused ? "refused the save" : "was not shown or not saved");
     return -1;
   }
   if (f->DE1.IsEmpty() || f->DE1.FieldByName("DENUMIRE").AsString() != t.item) {
@@ -443,8 +240,8 @@ double SaveOurs(TForm7* f, const SqliteOrderLines::Target& t, Action* a) {
     return -1;
   }
   if (a) {
-    a->ours.push_back(ms);
-    a->part.push_back(closed);
+    a->ours.push_back(saved.ms);
+    a->part.push_back(saved.closed);
     a->opening.push_back(opening);
     a->Note(meter);
   }
@@ -457,24 +254,11 @@ bool RemoveOurs(TForm7* f, double codcom, Action* a) {
     std::printf("  line %s is not in the window's lines\n", Code(codcom).c_str());
     return false;
   }
-  TForm30* m = Form30();
-  Settle();
-  QElapsedTimer whole, answered;
   Meter meter;
-  ModalAnswer answer(m, f, [&] {
-    Settle();
-    if (a) meter.Start();
-    NoteMark("(answered DA)");
-    answered.start();
-    m->Da->click();
-  });
-  whole.start();
-  f->ConvexBtn4Click();
-  const double ms = answered.isValid() ? Ms(answered) : -1;
-  const double all = Ms(whole);
-  NoteMark("(refreshed)");
-  if (a) meter.Stop();
-  if (!answer.answered() || ms < 0) {
+  const AnsweredDa t = ClickAnsweringDa(
+      f, [&] { f->ConvexBtn4Click(); }, a ? &meter : nullptr,
+      [](const char* what) { NoteMark(what); });
+  if (t.ms < 0) {
     std::printf("  the removal's question was not shown\n");
     return false;
   }
@@ -483,21 +267,11 @@ bool RemoveOurs(TForm7* f, double codcom, Action* a) {
     return false;
   }
   if (a) {
-    a->ours.push_back(ms);
-    a->part.push_back(all);
+    a->ours.push_back(t.ms);
+    a->part.push_back(t.whole);
     a->Note(meter);
   }
   return true;
-}
-
-template <class F>
-void TimeLite(SqliteOrderLines& lite, Action& a, F work) {
-  lite.ResetPeak();
-  QElapsedTimer t;
-  t.start();
-  work();
-  a.lite.push_back(Ms(t));
-  a.lite_bytes = std::max(a.lite_bytes, lite.PeakBytes());
 }
 
 // The rounds, inside the open window.
@@ -548,13 +322,13 @@ bool Rounds(TForm7* f, SqliteOrderLines& lite, const SqliteOrderLines::Target& t
     if (timed && g_statements) save_steps.rounds.push_back(marks);
     if (code < 0) return false;
     line.codcom = code;
-    TimeLite(lite, r.save, [&] { lite.Save(t, line); });
+    r.save.Note(TimeSqlite([&] { lite.Save(t, line); }));
     record(timed);
     const bool removed = RemoveOurs(f, code, timed ? &r.removal : nullptr);
     record(false);
     if (timed && g_statements) removal_steps.rounds.push_back(marks);
     if (!removed) return false;
-    TimeLite(lite, r.removal, [&] { lite.Remove(t, code); });
+    r.removal.Note(TimeSqlite([&] { lite.Remove(t, code); }));
     if (!timed) {
       r.save.lite.clear();
       r.removal.lite.clear();
@@ -580,15 +354,9 @@ void PrintRows(const std::vector<SizeResult>& all) {
       if (!s.ok) continue;
       const Action& a = std::strcmp(name, "save") == 0 ? s.save : s.removal;
       const double ours = Median(a.ours), lite = Median(a.lite);
-      char rss[16];
-      if (s.rss_known) {
-        std::snprintf(rss, sizeof rss, "%8.1f", Mb(a.rss));
-      } else {
-        std::snprintf(rss, sizeof rss, "%8s", "?");
-      }
       std::printf("  %-8s %9d %9.3f %9.3f %7.2f %9.2f %s %9.1f %8.2f\n", name, s.lines, ours, lite,
-                  lite > 0 ? ours / lite : 0.0, Mb(a.heap), rss, Median(a.read_kb),
-                  Mb(a.lite_bytes));
+                  lite > 0 ? ours / lite : 0.0, Mb(a.heap), RssColumn(a.rss, s.rss_known).c_str(),
+                  Median(a.read_kb), Mb(a.lite_bytes));
     }
   }
   std::fflush(stdout);
@@ -611,7 +379,8 @@ SizeResult RunSize(int lines) {
     return r;
   }
 
-  PackLeftovers(CaleData.toStdString(), lite.Lines());
+  // Each round leaves the line it removed marked deleted.
+  PackLeftovers(CaleData.toStdString(), "Comenzi.dbf", lite.Lines());
   // The program runs in its own folder, which stays quiet while it works:
   // the file dialogs of the administration window (created with the
   // others) watch the current folder, and a busy one such as /tmp has them
@@ -620,10 +389,7 @@ SizeResult RunSize(int lines) {
   CreeazaFerestrele();
   // New line codes come from the settings file's counter: past every line
   // the folder holds.
-  const double highest = lite.HighestLineCode();
-  if (Form1()->CodExistent("CODCOM").toDouble() <= highest) {
-    Form1()->ScrieStr_in_Ini("INDEX", "CODCOM", QString::fromStdString(Code(highest + 1)));
-  }
+  CounterPast("CODCOM", lite.HighestLineCode());
   if (g_statements) {
     g_clock.start();
     lumi::DefaultSession().SetStatementHook([](const std::string& sql) { NoteMark(Shorten(sql)); });
@@ -633,7 +399,7 @@ SizeResult RunSize(int lines) {
   probe.Start();
   r.rss_known = probe.rss_known();
   bool done = false;
-  InsideWindow(f, [&] { done = Rounds(f, lite, t, r); });
+  InsideOrdersWindow(f, [&] { done = Rounds(f, lite, t, r); });
   DistrugeFerestrele();
   lumi::DefaultSession().SetStatementHook(nullptr);
   r.ok = done && !r.save.ours.empty();
@@ -651,54 +417,18 @@ SizeResult RunSize(int lines) {
   return r;
 }
 
-// Dismisses any message box (an error shown by the program's guard),
-// printing its text, so that a fault cannot hold the run forever.
-void WatchMessageBoxes() {
-  auto* watch = new QTimer(qApp);
-  watch->setInterval(200);
-  QObject::connect(watch, &QTimer::timeout, [] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (box && box->isVisible()) {
-        std::printf("  message box: %s\n", qPrintable(box->text()));
-        box->done(QMessageBox::Ok);
-      }
-    }
-  });
-  watch->start();
-}
-
 }  // namespace
 }  // namespace lumi::bench
 
 int main(int argc, char** argv) {
   using namespace lumi::bench;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QString runtime = QDir::tempPath() + "/runtime-lumibench";
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-  }
-  // The offscreen platform says so for every maximised window.
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& msg) {
-    if (!msg.contains("propagateSizeHints")) std::fprintf(stderr, "%s\n", qPrintable(msg));
-  });
+  SetUpHeadless();
   QApplication app(argc, argv);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--rounds" && i + 1 < argc) {
-      g_rounds = std::max(1, std::atoi(argv[++i]));
-    } else if (a == "--data" && i + 1 < argc) {
-      g_data_root = argv[++i];
-    } else if (a == "--statements") {
-      g_statements = true;
-    } else {
-      sizes.push_back(std::atoi(argv[i]));
-    }
-  }
-  if (sizes.empty()) sizes = {10000, 1200000};
+  const std::vector<int> sizes = ParseArgs(argc, argv, &g_rounds, &g_data_root, [&](int& i) {
+    if (std::strcmp(argv[i], "--statements") != 0) return false;
+    g_statements = true;
+    return true;
+  });
   std::printf(
       "bench_order_lines: saving and removing an order line through the windows' operations,\n"
       "beside SQLite %s (synchronous=FULL, journal_mode=DELETE); median of %d rounds, ms per "

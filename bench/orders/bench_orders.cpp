@@ -20,32 +20,20 @@
 //
 // Data folders are kept in DIR/<lines> (default /tmp/bench_orders_data) and
 // reused while their marker file is there.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMessageBox>
 #include <QRadioButton>
-#include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <exception>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "bench/orders/headless.h"
 #include "bench/orders/orders_data.h"
 #include "bench/orders/sqlite_orders.h"
-#include "bench/sql/data_generator.h"
-#include "bench/sql/memory_meter.h"
 #include "orders/Comenzi.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
@@ -56,57 +44,6 @@ namespace {
 constexpr int kMoves = 1000;
 int g_rounds = 5;
 std::string g_data_root = "/tmp/bench_orders_data";
-
-// ---- memory -----------------------------------------------------------------
-
-// A number from a /proc file ("VmRSS:" in status, "rchar:" in io), read
-// without touching the heap, which is being measured.
-size_t ProcValue(const char* path, const char* key) {
-  char buf[8192];
-  int fd = ::open(path, O_RDONLY);
-  if (fd < 0) return 0;
-  ssize_t n = ::read(fd, buf, sizeof buf - 1);
-  ::close(fd);
-  if (n <= 0) return 0;
-  buf[n] = 0;
-  const char* at = std::strstr(buf, key);
-  return at ? std::strtoull(at + std::strlen(key), nullptr, 10) : 0;
-}
-
-// Over a stretch of work: the heap and resident-set peaks above where they
-// stood when it began, and the bytes read from files (rchar, which counts
-// reads served from the page cache too). The resident peak is reset through
-// clear_refs ("5").
-class Meter {
- public:
-  void Start() {
-    int fd = ::open("/proc/self/clear_refs", O_WRONLY);
-    if (fd >= 0) {
-      rss_reset_ = ::write(fd, "5", 1) == 1;
-      ::close(fd);
-    }
-    rss_base_ = ProcValue("/proc/self/status", "VmRSS:");
-    read_base_ = ProcValue("/proc/self/io", "rchar:");
-    ResetHeapPeak();
-    heap_base_ = HeapNow();
-  }
-  void Stop() {
-    read_ += ProcValue("/proc/self/io", "rchar:") - read_base_;
-    heap_ = std::max(heap_, HeapPeak() - heap_base_);
-    if (rss_reset_) {
-      size_t hwm = ProcValue("/proc/self/status", "VmHWM:");
-      rss_ = std::max(rss_, hwm > rss_base_ ? (hwm - rss_base_) * 1024 : 0);
-    }
-  }
-  size_t heap() const { return heap_; }
-  size_t rss() const { return rss_; }
-  size_t read() const { return read_; }
-  bool rss_known() const { return rss_reset_; }
-
- private:
-  size_t heap_base_ = 0, rss_base_ = 0, read_base_ = 0, heap_ = 0, rss_ = 0, read_ = 0;
-  bool rss_reset_ = false;
-};
 
 // ---- results ----------------------------------------------------------------
 
@@ -119,14 +56,6 @@ struct Result {
   int mismatches = 0;
 };
 
-double Median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
 // Differences between the window and SQLite, the first few printed.
 struct Checks {
   int count = 0;
@@ -135,38 +64,9 @@ struct Checks {
   }
 };
 
-bool Near(double a, double b) { return std::fabs(a - b) < 0.005; }
-
 const char* Name(Listed l) { return l == Listed::kDelivered ? "delivered" : "in progress"; }
 
 // ---- driving the window -----------------------------------------------------
-
-// Runs `work` inside the window's modal loop once it is shown, then closes
-// the window. Returns false when the window closed (or failed) before.
-bool InsideWindow(TForm7* f, const std::function<void()>& work, QElapsedTimer* since_call) {
-  bool ran = false;
-  QTimer poll;
-  poll.setInterval(0);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!f->isVisible() || QApplication::activeModalWidget() != f) return;
-    poll.stop();
-    ran = true;
-    try {
-      work();
-    } catch (const std::exception& e) {
-      std::printf("  error inside the window: %s\n", e.what());
-    }
-    f->reject();
-  });
-  poll.start();
-  if (since_call) since_call->start();
-  try {
-    f->ArataComenzi();
-  } catch (const std::exception& e) {
-    std::printf("  ArataComenzi threw: %s\n", e.what());
-  }
-  return ran;
-}
 
 Listed WindowListed(TForm7* f) {
   return f->RadioButton4->isChecked() ? Listed::kDelivered : Listed::kInProgress;
@@ -258,39 +158,35 @@ std::vector<OrderStep> OrderSteps(SqliteOrders& lite, const std::vector<double>&
   return steps;
 }
 
-// SQLite's round of an action, with and without the statements' own indexes.
-template <class F>
-void TimeLite(SqliteOrders& lite, Result& r, std::vector<double>& plain, std::vector<double>& tags,
-              int per, F work) {
-  for (bool tags_only : {false, true}) {
-    lite.SetTagsOnly(tags_only);
-    lite.ResetPeak();
-    QElapsedTimer t;
-    t.start();
-    work();
-    (tags_only ? tags : plain).push_back(Ms(t) / per);
-    r.lite_bytes = std::max(r.lite_bytes, lite.PeakBytes());
+// The rounds of one action on both sides, per move.
+struct Rounds {
+  std::vector<double> ours, plain, tags, reads;
+
+  // Our round: `ms` over `moves` moves, metered by `m`.
+  void NoteOurs(Result& r, double ms, const Meter& m, size_t moves) {
+    const double per = static_cast<double>(moves);
+    ours.push_back(ms / per);
+    r.heap = std::max(r.heap, m.heap());
+    r.rss = std::max(r.rss, m.rss());
+    reads.push_back(static_cast<double>(m.read()) / 1024 / per);
   }
-  lite.SetTagsOnly(false);
-}
-
-// Notes when a widget receives its Show event: the opening's own work is
-// done by then, and what follows is Qt showing the window.
-class ShowSpy : public QObject {
- public:
-  ShowSpy(QWidget* w, const QElapsedTimer& t) : w_(w), t_(t) { w_->installEventFilter(this); }
-  ~ShowSpy() override { w_->removeEventFilter(this); }
-  double at = -1;
-
- protected:
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (o == w_ && e->type() == QEvent::Show && at < 0) at = Ms(t_);
-    return false;
+  // SQLite's round, with and without the statements' own indexes.
+  void TimeLite(SqliteOrders& lite, Result& r, size_t moves, const std::function<void()>& work) {
+    for (bool tags_only : {false, true}) {
+      lite.SetTagsOnly(tags_only);
+      const LiteRun run = TimeSqlite(work);
+      (tags_only ? tags : plain).push_back(run.ms / static_cast<double>(moves));
+      r.lite_bytes = std::max(r.lite_bytes, run.peak);
+    }
+    lite.SetTagsOnly(false);
   }
-
- private:
-  QWidget* w_;
-  const QElapsedTimer& t_;
+  // The median rounds.
+  void Into(Result& r) const {
+    r.ours = Median(ours);
+    r.lite = Median(plain);
+    r.lite_tags = Median(tags);
+    r.read_kb = Median(reads);
+  }
 };
 
 Result MeasureOpen(TForm7* f, SqliteOrders& lite, double first_client) {
@@ -300,25 +196,25 @@ Result MeasureOpen(TForm7* f, SqliteOrders& lite, double first_client) {
   // layout is paid once per run. It also compares what the window shows.
   Listed listed = Listed::kInProgress;
   QString totals;
-  InsideWindow(
-      f,
-      [&] {
-        listed = WindowListed(f);
-        if (f->CLQ.RecNo() != 0) checks.Fail("CLQ opens on row " + std::to_string(f->CLQ.RecNo()));
-        CheckClient(f, lite, first_client, listed, checks);
-        totals = f->LTot->text() + " | " + f->LRest->text();
-      },
-      nullptr);
+  InsideOrdersWindow(f, [&] {
+    listed = WindowListed(f);
+    if (f->CLQ.RecNo() != 0) checks.Fail("CLQ opens on row " + std::to_string(f->CLQ.RecNo()));
+    CheckClient(f, lite, first_client, listed, checks);
+    totals = f->LTot->text() + " | " + f->LRest->text();
+  });
   lite.Open(listed);
   r.action = std::string("open (") + Name(listed) + ")";
-  std::vector<double> ours, plain, tags, paint, reads, before_show;
+  Rounds rounds;
+  std::vector<double> paint, before_show;
   for (int round = 0; round < g_rounds; ++round) {
     Meter m;
     m.Start();
     QElapsedTimer t;
     double ms = -1;
-    ShowSpy spy(f, t);
-    const bool shown = InsideWindow(
+    // The opening's own work is done by its Show event; what follows is Qt
+    // showing the window.
+    ShowWatch spy(f, &t);
+    const bool shown = InsideOrdersWindow(
         f,
         [&] {
           ms = Ms(t);
@@ -335,17 +231,11 @@ Result MeasureOpen(TForm7* f, SqliteOrders& lite, double first_client) {
         },
         &t);
     if (!shown) checks.Fail("the window was not shown");
-    ours.push_back(ms);
-    before_show.push_back(spy.at);
-    r.heap = std::max(r.heap, m.heap());
-    r.rss = std::max(r.rss, m.rss());
-    reads.push_back(static_cast<double>(m.read()) / 1024);
-    TimeLite(lite, r, plain, tags, 1, [&] { lite.Open(listed); });
+    before_show.push_back(spy.ms);
+    rounds.NoteOurs(r, ms, m, 1);
+    rounds.TimeLite(lite, r, 1, [&] { lite.Open(listed); });
   }
-  r.ours = Median(ours);
-  r.lite = Median(plain);
-  r.lite_tags = Median(tags);
-  r.read_kb = Median(reads);
+  rounds.Into(r);
   r.moves = 1;
   r.mismatches = checks.count;
   std::printf("  the window opened listing orders %s; totals shown: %s\n", Name(listed),
@@ -377,7 +267,7 @@ Result MeasureClientMoves(TForm7* f, SqliteOrders& lite, const std::vector<doubl
     CheckClient(f, lite, codes[static_cast<size_t>(row)], listed, checks);
   }
   for (int row : rows) lite.ClientMove(codes[static_cast<size_t>(row)], listed);
-  std::vector<double> ours, plain, tags, reads;
+  Rounds rounds;
   for (int round = 0; round < g_rounds; ++round) {
     away();
     Meter m;
@@ -390,18 +280,12 @@ Result MeasureClientMoves(TForm7* f, SqliteOrders& lite, const std::vector<doubl
       total += Ms(t);
       m.Stop();
     }
-    ours.push_back(total / static_cast<double>(rows.size()));
-    r.heap = std::max(r.heap, m.heap());
-    r.rss = std::max(r.rss, m.rss());
-    reads.push_back(static_cast<double>(m.read()) / 1024 / static_cast<double>(rows.size()));
-    TimeLite(lite, r, plain, tags, static_cast<int>(rows.size()), [&] {
+    rounds.NoteOurs(r, total, m, rows.size());
+    rounds.TimeLite(lite, r, rows.size(), [&] {
       for (int row : rows) lite.ClientMove(codes[static_cast<size_t>(row)], listed);
     });
   }
-  r.ours = Median(ours);
-  r.lite = Median(plain);
-  r.lite_tags = Median(tags);
-  r.read_kb = Median(reads);
+  rounds.Into(r);
   r.mismatches = checks.count;
   int distinct = static_cast<int>(std::min<size_t>(codes.size(), kMoves));
   std::printf("  %s: %d moves over %d clients\n", r.action.c_str(), r.moves, distinct);
@@ -435,7 +319,7 @@ Result MeasureOrderMoves(TForm7* f, SqliteOrders& lite, const std::vector<double
     CheckOrder(f, lite, s.codcap, checks);
   }
   for (const OrderStep& s : steps) lite.OrderMove(s.codcap);
-  std::vector<double> ours, plain, tags, reads;
+  Rounds rounds;
   std::set<int> clients;
   for (const OrderStep& s : steps) clients.insert(s.client_row);
   for (int round = 0; round < g_rounds; ++round) {
@@ -451,25 +335,17 @@ Result MeasureOrderMoves(TForm7* f, SqliteOrders& lite, const std::vector<double
       total += Ms(t);
       m.Stop();
     }
-    ours.push_back(total / static_cast<double>(steps.size()));
-    r.heap = std::max(r.heap, m.heap());
-    r.rss = std::max(r.rss, m.rss());
-    reads.push_back(static_cast<double>(m.read()) / 1024 / static_cast<double>(steps.size()));
-    TimeLite(lite, r, plain, tags, static_cast<int>(steps.size()), [&] {
+    rounds.NoteOurs(r, total, m, steps.size());
+    rounds.TimeLite(lite, r, steps.size(), [&] {
       for (const OrderStep& s : steps) lite.OrderMove(s.codcap);
     });
   }
-  r.ours = Median(ours);
-  r.lite = Median(plain);
-  r.lite_tags = Median(tags);
-  r.read_kb = Median(reads);
+  rounds.Into(r);
   r.mismatches = checks.count;
   std::printf("  %s: %d moves over the orders of %zu clients\n", r.action.c_str(), r.moves,
               clients.size());
   return r;
 }
-
-double Mb(size_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
 
 void PrintTable(const std::vector<Result>& results, bool rss_known) {
   std::printf("\n  %-26s %9s %9s %7s %11s %7s %9s %8s %9s %8s %6s\n", "action", "ours ms",
@@ -480,16 +356,10 @@ void PrintTable(const std::vector<Result>& results, bool rss_known) {
   for (const Result& r : results) {
     if (r.moves == 0) continue;
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
-    char rss[16];
-    if (rss_known) {
-      std::snprintf(rss, sizeof rss, "%8.1f", Mb(r.rss));
-    } else {
-      std::snprintf(rss, sizeof rss, "%8s", "?");
-    }
     std::printf("  %-26s %9.3f %9.3f %7.2f %11.3f %7.2f %9.1f %s %9.1f %8.1f %6d\n",
                 r.action.c_str(), r.ours, r.lite, ratio(r.ours, r.lite), r.lite_tags,
-                ratio(r.ours, r.lite_tags), Mb(r.heap), rss, r.read_kb, Mb(r.lite_bytes),
-                r.mismatches);
+                ratio(r.ours, r.lite_tags), Mb(r.heap), RssColumn(r.rss, rss_known).c_str(),
+                r.read_kb, Mb(r.lite_bytes), r.mismatches);
   }
   std::printf(
       "  (moves: ms and KB per move; ours read: bytes the process read from files, page cache "
@@ -502,7 +372,7 @@ std::vector<Result> RunSize(int lines) {
   const DataFolder folder = PrepareDataFolder(g_data_root, lines);
   CaleProgram = QString::fromStdString(folder.dir);
   CaleData = CaleProgram + "/Data";
-  SqliteOrders lite(folder.dir + "/shop.sqlite", nullptr);
+  SqliteOrders lite(folder.dir + "/shop.sqlite");
   const std::vector<double> codes = lite.ClientCodes();
   std::printf("\n== %d order lines, %zu clients: %s %s\n", lines, codes.size(),
               folder.reused ? "data reused from" : "data generated in", folder.dir.c_str());
@@ -519,36 +389,16 @@ std::vector<Result> RunSize(int lines) {
   probe.Start();
   std::vector<Result> results;
   results.push_back(MeasureOpen(f, lite, codes[0]));
-  InsideWindow(
-      f,
-      [&] {
-        for (Listed l : {Listed::kDelivered, Listed::kInProgress}) {
-          ChooseListed(f, l);
-          results.push_back(MeasureClientMoves(f, lite, codes, l));
-          results.push_back(MeasureOrderMoves(f, lite, codes, l));
-        }
-      },
-      nullptr);
+  InsideOrdersWindow(f, [&] {
+    for (Listed l : {Listed::kDelivered, Listed::kInProgress}) {
+      ChooseListed(f, l);
+      results.push_back(MeasureClientMoves(f, lite, codes, l));
+      results.push_back(MeasureOrderMoves(f, lite, codes, l));
+    }
+  });
   DistrugeFerestrele();
   PrintTable(results, probe.rss_known());
   return results;
-}
-
-// Dismisses any message box the window raises (an error shown by its guard),
-// printing its text, so that a fault cannot hold the run forever.
-void WatchMessageBoxes() {
-  auto* watch = new QTimer(qApp);
-  watch->setInterval(200);
-  QObject::connect(watch, &QTimer::timeout, [] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (box && box->isVisible()) {
-        std::printf("  message box: %s\n", qPrintable(box->text()));
-        box->done(QMessageBox::Ok);
-      }
-    }
-  });
-  watch->start();
 }
 
 }  // namespace
@@ -556,30 +406,9 @@ void WatchMessageBoxes() {
 
 int main(int argc, char** argv) {
   using namespace lumi::bench;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QString runtime = QDir::tempPath() + "/runtime-lumibench";
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-  }
-  // The offscreen platform says so for every maximised window.
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& msg) {
-    if (!msg.contains("propagateSizeHints")) std::fprintf(stderr, "%s\n", qPrintable(msg));
-  });
+  SetUpHeadless();
   QApplication app(argc, argv);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--rounds" && i + 1 < argc) {
-      g_rounds = std::max(1, std::atoi(argv[++i]));
-    } else if (a == "--data" && i + 1 < argc) {
-      g_data_root = argv[++i];
-    } else {
-      sizes.push_back(std::atoi(argv[i]));
-    }
-  }
-  if (sizes.empty()) sizes = {10000, 1200000};
+  const std::vector<int> sizes = ParseArgs(argc, argv, &g_rounds, &g_data_root);
   std::printf("bench_orders: the orders window (TForm7) beside SQLite %s, synchronous=FULL;\n",
               sqlite3_libversion());
   std::printf("times are the median of %d rounds; moves in ms per move\n", g_rounds);

@@ -52,13 +52,11 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +66,7 @@
 
 #include "bench/orders/headless.h"
 #include "bench/orders/orders_data.h"
+#include "bench/orders/sql_literals.h"
 #include "bench/orders/sqlite_payments_work.h"
 #include "engine/query.h"
 #include "engine/session.h"
@@ -78,7 +77,6 @@
 #include "shell/Erori30.h"
 #include "shell/Forms.h"
 #include "shell/Globals.h"
-#include "shell/Unit1.h"
 
 namespace lumi::bench {
 namespace {
@@ -93,13 +91,14 @@ constexpr const char* kAmount = "12.34";
 constexpr const char* kDocument = "CHITANTA BENCH";
 constexpr int kFlippedLines = 3;
 
-std::string Code(double v) { return std::to_string(std::llround(v)); }
-QString Table(const char* file) { return "\"" + CaleData + "\\" + file + "\""; }
-
 struct Action {
   std::vector<double> ours, lite;
   size_t heap = 0, lite_bytes = 0;
   void Note(const Meter& m) { heap = std::max(heap, m.heap()); }
+  void Note(const LiteRun& run) {
+    lite.push_back(run.ms);
+    lite_bytes = std::max(lite_bytes, run.peak);
+  }
 };
 
 struct SizeResult {
@@ -109,34 +108,11 @@ struct SizeResult {
   Action add, del, open, save;
 };
 
-template <class F>
-void TimeLite(SqlitePaymentsWork& lite, Action* a, F work) {
-  lite.ResetPeak();
-  QElapsedTimer t;
-  t.start();
-  work();
-  if (!a) return;
-  a->lite.push_back(Ms(t));
-  a->lite_bytes = std::max(a->lite_bytes, lite.PeakBytes());
+// SQLite's run of an action, noted in `a` when the round is timed.
+void TimeLite(Action* a, const std::function<void()>& work) {
+  const LiteRun run = TimeSqlite(work);
+  if (a) a->Note(run);
 }
-
-// Notes the time of a timer when a window starts to show.
-class ShowWatch : public QObject {
- public:
-  ShowWatch(QWidget* w, const QElapsedTimer* t) : w_(w), t_(t) { w_->installEventFilter(this); }
-  ~ShowWatch() override { w_->removeEventFilter(this); }
-  double ms = -1;
-
- protected:
-  bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Show && ms < 0 && t_->isValid()) ms = Ms(*t_);
-    return false;
-  }
-
- private:
-  QWidget* w_;
-  const QElapsedTimer* t_;
-};
 
 // ---- receipts ---------------------------------------------------------------
 
@@ -159,34 +135,23 @@ std::pair<double, int> OurReceiptState(double codcap) {
 }
 
 bool Same(std::pair<double, int> a, std::pair<double, int> b) {
-  return std::fabs(a.first - b.first) < 0.005 && a.second == b.second;
+  return Near(a.first, b.first) && a.second == b.second;
 }
 
 // Adds a receipt through the entry; returns its code (the list stands on
 // it), -1 when none.
 double AddOurs(TForm42* p, Action* a) {
   TForm43* e = Form43();
-  QElapsedTimer click;
   Meter meter;
-  bool refused = false;
-  ModalAnswer answer(e, p, [&] {
-    e->Edit1->setText(kDocument);
-    e->Edit2->setText(kAmount);
-    Settle();
-    if (a) meter.Start();
-    click.start();
-    e->BitBtn1Click();
-    if (e->isVisible()) {
-      refused = true;
-      e->reject();
-    }
-  });
-  Settle();
-  p->BitBtn1Click();
-  const double ms = click.isValid() ? Ms(click) : -1;
-  if (a) meter.Stop();
-  if (!answer.answered() || refused || ms < 0) {
-    std::printf("  the receipt entry %s\n", refused ? "refused the amount" : "was not shown");
+  const EntrySaved saved = SaveThroughEntry(
+      e, p, [&] { p->BitBtn1Click(); },
+      [&] {
+        e->Edit1->setText(kDocument);
+        e->Edit2->setText(kAmount);
+      },
+      [&] { e->BitBtn1Click(); }, a ? &meter : nullptr);
+  if (saved.ms < 0) {
+    std::printf("  the receipt entry %s\n", saved.refused ? "refused the amount" : "was not shown");
     return -1;
   }
   if (p->M1.IsEmpty() || p->M1.FieldByName("DOCJUS").AsString() != kDocument) {
@@ -194,7 +159,7 @@ double AddOurs(TForm42* p, Action* a) {
     return -1;
   }
   if (a) {
-    a->ours.push_back(ms);
+    a->ours.push_back(saved.ms);
     a->Note(meter);
   }
   return p->M1.FieldByName("CODPL").AsFloat();
@@ -205,20 +170,10 @@ bool DeleteOurs(TForm42* p, double codpl, Action* a) {
     std::printf("  receipt %s is not listed\n", Code(codpl).c_str());
     return false;
   }
-  TForm30* m = Form30();
-  Settle();
-  QElapsedTimer answered;
   Meter meter;
-  ModalAnswer answer(m, p, [&] {
-    Settle();
-    if (a) meter.Start();
-    answered.start();
-    m->Da->click();
-  });
-  p->BitBtn2Click();
-  const double ms = answered.isValid() ? Ms(answered) : -1;
-  if (a) meter.Stop();
-  if (!answer.answered() || ms < 0) {
+  const AnsweredDa t = ClickAnsweringDa(
+      p, [&] { p->BitBtn2Click(); }, a ? &meter : nullptr);
+  if (t.ms < 0) {
     std::printf("  the deletion's question was not shown\n");
     return false;
   }
@@ -227,7 +182,7 @@ bool DeleteOurs(TForm42* p, double codpl, Action* a) {
     return false;
   }
   if (a) {
-    a->ours.push_back(ms);
+    a->ours.push_back(t.ms);
     a->Note(meter);
   }
   return true;
@@ -246,8 +201,7 @@ bool ReceiptRounds(TForm42* p, SqlitePaymentsWork& lite, const SqlitePaymentsWor
     const bool timed = round >= 0;
     const double code = AddOurs(p, timed ? &r.add : nullptr);
     if (code < 0) return false;
-    TimeLite(lite, timed ? &r.add : nullptr,
-             [&] { lite.AddReceipt(o, code, date, kAmount, kDocument); });
+    TimeLite(timed ? &r.add : nullptr, [&] { lite.AddReceipt(o, code, date, kAmount, kDocument); });
     if (round == -1) {
       const auto ours1 = OurReceiptState(o.codcap), lite1 = lite.ReceiptState(o);
       if (!Same(ours1, lite1) || ours1.second != ours0.second + 1) {
@@ -257,7 +211,7 @@ bool ReceiptRounds(TForm42* p, SqlitePaymentsWork& lite, const SqlitePaymentsWor
       }
     }
     if (!DeleteOurs(p, code, timed ? &r.del : nullptr)) return false;
-    TimeLite(lite, timed ? &r.del : nullptr, [&] { lite.DeleteReceipt(o, code, kAmount); });
+    TimeLite(timed ? &r.del : nullptr, [&] { lite.DeleteReceipt(o, code, kAmount); });
   }
   const bool ours_same = Same(ours0, OurReceiptState(o.codcap));
   const bool lite_same = Same(lite0, lite.ReceiptState(o));
@@ -274,10 +228,7 @@ void RunReceipts(SqlitePaymentsWork& lite, SizeResult& r) {
   }
   // New receipt codes come from the settings file's counter: past every
   // receipt the folder holds.
-  const double highest = lite.HighestReceiptCode();
-  if (Form1()->CodExistent("CODPL").toDouble() <= highest) {
-    Form1()->ScrieStr_in_Ini("INDEX", "CODPL", QString::fromStdString(Code(highest + 1)));
-  }
+  CounterPast("CODPL", lite.HighestReceiptCode());
   TForm7* f = Form7();
   TForm42* p = Form42();
   bool done = false;
@@ -427,13 +378,13 @@ void RunWork(SqlitePaymentsWork& lite, SizeResult& r) {
     }
     // SQLite: the same open, flips, two saves, close.
     int lite_rows = 0;
-    TimeLite(lite, timed ? &r.open : nullptr, [&] { lite_rows = lite.OpenWork(); });
+    TimeLite(timed ? &r.open : nullptr, [&] { lite_rows = lite.OpenWork(); });
     if (lite_rows != r.listed) {
       std::printf("  work list rows ours/SQLite: %d/%d\n", r.listed, lite_rows);
     }
     for (int pass = 0; pass < 2; ++pass) {
       for (double c : codes) lite.FlipTick(c);
-      TimeLite(lite, timed ? &r.save : nullptr, [&] { lite.SaveWork(); });
+      TimeLite(timed ? &r.save : nullptr, [&] { lite.SaveWork(); });
       if (pass == 0 && round == -1) {
         std::printf("  after one save SQLite: %s\n", lite.WorkState(codes).c_str());
       }
@@ -514,20 +465,11 @@ int main(int argc, char** argv) {
   using namespace lumi::bench;
   SetUpHeadless();
   QApplication app(argc, argv);
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--rounds" && i + 1 < argc) {
-      g_rounds = std::max(1, std::atoi(argv[++i]));
-    } else if (a == "--work-rounds" && i + 1 < argc) {
-      g_work_rounds = std::max(1, std::atoi(argv[++i]));
-    } else if (a == "--data" && i + 1 < argc) {
-      g_data_root = argv[++i];
-    } else {
-      sizes.push_back(std::atoi(argv[i]));
-    }
-  }
-  if (sizes.empty()) sizes = {10000, 1200000};
+  const std::vector<int> sizes = ParseArgs(argc, argv, &g_rounds, &g_data_root, [&](int& i) {
+    if (std::strcmp(argv[i], "--work-rounds") != 0 || i + 1 >= argc) return false;
+    g_work_rounds = std::max(1, std::atoi(argv[++i]));
+    return true;
+  });
   std::printf(
       "bench_payments_work: receipts and the work-in-progress list through the windows'\n"
       "operations, beside SQLite %s (synchronous=FULL, journal_mode=DELETE); median of %d\n"

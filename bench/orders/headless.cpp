@@ -6,18 +6,27 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 
+#include "bench/orders/sql_literals.h"
 #include "bench/sql/memory_meter.h"
+#include "bench/sql/sqlite_db.h"
 #include "engine/query.h"
 #include "engine/session.h"
 #include "orders/Comenzi.h"
+#include "shell/Erori30.h"
+#include "shell/Forms.h"
+#include "shell/Globals.h"
+#include "shell/Unit1.h"
 
 namespace lumi::bench {
 
@@ -35,6 +44,24 @@ void SetUpHeadless() {
   });
 }
 
+std::vector<int> ParseArgs(int argc, char** argv, int* rounds, std::string* data_root,
+                           const std::function<bool(int& i)>& own) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (own && own(i)) continue;
+    if (a == "--rounds" && i + 1 < argc) {
+      *rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--data" && i + 1 < argc) {
+      *data_root = argv[++i];
+    } else {
+      sizes.push_back(std::atoi(argv[i]));
+    }
+  }
+  if (sizes.empty()) sizes = {10000, 1200000};
+  return sizes;
+}
+
 double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
 double Mb(size_t bytes) { return static_cast<double>(bytes) / 1048576.0; }
 
@@ -43,6 +70,8 @@ double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
+
+bool Near(double a, double b) { return std::fabs(a - b) < 0.005; }
 
 size_t ProcValue(const char* path, const char* key) {
   char buf[8192];
@@ -69,13 +98,33 @@ void Meter::Start() {
 }
 
 void Meter::Stop() {
-  read_ = ProcValue("/proc/self/io", "rchar:") - read_base_;
-  heap_ = HeapPeak() - heap_base_;
-  rss_ = 0;
+  read_ += ProcValue("/proc/self/io", "rchar:") - read_base_;
+  heap_ = std::max(heap_, HeapPeak() - heap_base_);
   if (rss_reset_) {
     size_t hwm = ProcValue("/proc/self/status", "VmHWM:");
-    rss_ = hwm > rss_base_ ? (hwm - rss_base_) * 1024 : 0;
+    rss_ = std::max(rss_, hwm > rss_base_ ? (hwm - rss_base_) * 1024 : 0);
   }
+}
+
+std::string RssColumn(size_t rss, bool known) {
+  char buf[16];
+  if (known) {
+    std::snprintf(buf, sizeof buf, "%8.1f", Mb(rss));
+  } else {
+    std::snprintf(buf, sizeof buf, "%8s", "?");
+  }
+  return buf;
+}
+
+LiteRun TimeSqlite(const std::function<void()>& work) {
+  SqliteDb::ResetPeak();
+  QElapsedTimer t;
+  t.start();
+  work();
+  LiteRun run;
+  run.ms = Ms(t);
+  run.peak = SqliteDb::PeakBytes();
+  return run;
 }
 
 ModalAnswer::ModalAnswer(QWidget* dialog, QWidget* outer, std::function<void()> act, int timeout_ms)
@@ -112,7 +161,72 @@ void Settle() {
   for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
-bool InsideOrdersWindow(TForm7* f, const std::function<void()>& work) {
+ShowWatch::ShowWatch(QWidget* w, const QElapsedTimer* t) : w_(w), t_(t) {
+  w_->installEventFilter(this);
+}
+
+ShowWatch::~ShowWatch() { w_->removeEventFilter(this); }
+
+bool ShowWatch::eventFilter(QObject*, QEvent* e) {
+  if (e->type() == QEvent::Show && ms < 0 && t_->isValid()) ms = Ms(*t_);
+  return false;
+}
+
+AnsweredDa ClickAnsweringDa(QWidget* outer, const std::function<void()>& click, Meter* meter,
+                            const std::function<void(const char*)>& mark) {
+  TForm30* m = Form30();
+  Settle();
+  QElapsedTimer whole, answered;
+  ModalAnswer answer(m, outer, [&] {
+    Settle();
+    if (meter) meter->Start();
+    if (mark) mark("(answered DA)");
+    answered.start();
+    m->Da->click();
+  });
+  whole.start();
+  click();
+  AnsweredDa t;
+  t.ms = answered.isValid() ? Ms(answered) : -1;
+  t.whole = Ms(whole);
+  if (mark) mark("(refreshed)");
+  if (meter) meter->Stop();
+  if (!answer.answered()) t.ms = -1;
+  return t;
+}
+
+EntrySaved SaveThroughEntry(QDialog* entry, QWidget* outer, const std::function<void()>& open,
+                            const std::function<void()>& fill, const std::function<void()>& save,
+                            Meter* meter, const std::function<void(const char*)>& mark) {
+  QElapsedTimer click;
+  EntrySaved r;
+  const auto conn = QObject::connect(entry, &QDialog::finished, [&](int) {
+    if (click.isValid()) r.closed = Ms(click);
+    if (mark) mark("(the entry closes: then the window's refresh)");
+  });
+  ModalAnswer answer(entry, outer, [&] {
+    fill();
+    Settle();
+    if (meter) meter->Start();
+    if (mark) mark("(click: the entry's checks)");
+    click.start();
+    save();
+    if (entry->isVisible()) {
+      r.refused = true;
+      entry->reject();
+    }
+  });
+  Settle();
+  open();
+  const double ms = click.isValid() ? Ms(click) : -1;
+  if (mark) mark("(refreshed)");
+  if (meter) meter->Stop();
+  QObject::disconnect(conn);
+  r.ms = answer.answered() && !r.refused ? ms : -1;
+  return r;
+}
+
+bool InsideOrdersWindow(TForm7* f, const std::function<void()>& work, QElapsedTimer* since_call) {
   bool ran = false;
   QTimer poll;
   poll.setInterval(0);
@@ -128,6 +242,7 @@ bool InsideOrdersWindow(TForm7* f, const std::function<void()>& work) {
     f->reject();
   });
   poll.start();
+  if (since_call) since_call->start();
   try {
     f->ArataComenzi();
   } catch (const std::exception& e) {
@@ -149,6 +264,14 @@ void WatchMessageBoxes() {
     }
   });
   watch->start();
+}
+
+QString Table(const char* file) { return "\"" + CaleData + "\\" + file + "\""; }
+
+void CounterPast(const char* key, double highest) {
+  if (Form1()->CodExistent(key).toDouble() <= highest) {
+    Form1()->ScrieStr_in_Ini("INDEX", key, QString::fromStdString(Code(highest + 1)));
+  }
 }
 
 int64_t RecordsInHeader(const std::string& dbf) {

@@ -17,17 +17,23 @@ namespace {
 constexpr const char* kMarker = "bench_orders data 3";
 }  // namespace
 
+bool MarkedReady(const std::string& folder, const char* mark) {
+  std::ifstream in(folder + "/ready");
+  std::string line;
+  return in && std::getline(in, line) && line == mark;
+}
+
+void MarkReady(const std::string& folder, const char* mark) {
+  ::sync();
+  std::ofstream(folder + "/ready") << mark << "\n";
+}
+
 DataFolder PrepareDataFolder(const std::string& root, int lines) {
   DataFolder f;
   f.dir = root + "/" + std::to_string(lines);
-  const std::string marker = f.dir + "/ready";
-  {
-    std::ifstream in(marker);
-    std::string line;
-    if (in && std::getline(in, line) && line == kMarker) {
-      f.reused = true;
-      return f;
-    }
+  if (MarkedReady(f.dir, kMarker)) {
+    f.reused = true;
+    return f;
   }
   const auto t0 = std::chrono::steady_clock::now();
   std::filesystem::remove_all(f.dir);
@@ -35,12 +41,9 @@ DataFolder PrepareDataFolder(const std::string& root, int lines) {
   {
     Dataset d = Generate(lines);
     WriteDbf(d, f.dir + "/Data");
-    SqliteOrders lite(f.dir + "/shop.sqlite", &d);
+    CreateOrdersDatabase(f.dir + "/shop.sqlite", d);
   }
-  // Both reach the disk before anything is timed, so that their write-back
-  // does not run under the first actions.
-  ::sync();
-  std::ofstream(marker) << kMarker << "\n";
+  MarkReady(f.dir, kMarker);
   f.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   return f;
 }

@@ -16,4 +16,11 @@ struct DataFolder {
 // generates the rows (bench/sql's generator) and writes both anew.
 DataFolder PrepareDataFolder(const std::string& root, int lines);
 
+// Whether `folder`'s marker file holds `mark`: what the folder holds was
+// written completely, by the current version of its maker.
+bool MarkedReady(const std::string& folder, const char* mark);
+// Syncs what was written to the disk, so that its write-back does not run
+// under the first timed actions, then writes the marker.
+void MarkReady(const std::string& folder, const char* mark);
+
 }  // namespace lumi::bench

@@ -5,11 +5,11 @@
 // refresh reads with it, every row of those read column by column.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "bench/sql/sqlite_db.h"
 
 namespace lumi::bench {
 
@@ -22,10 +22,7 @@ std::string PrepareLinesDatabase(const std::string& dir, int lines);
 
 class SqliteOrderLines {
  public:
-  explicit SqliteOrderLines(const std::string& path);
-  ~SqliteOrderLines();
-  SqliteOrderLines(const SqliteOrderLines&) = delete;
-  SqliteOrderLines& operator=(const SqliteOrderLines&) = delete;
+  explicit SqliteOrderLines(const std::string& path) : db_(path) {}
 
   // What a round works on, chosen untimed from the rows.
   struct Target {
@@ -65,21 +62,11 @@ class SqliteOrderLines {
   double HighestLineCode();
   int64_t Lines();
 
-  size_t PeakBytes() const;
-  void ResetPeak();
-
  private:
-  void Exec(const std::string& sql);
-  // Runs a SELECT reading every column of every row; returns the row
-  // count. The first row's columns are kept as numbers and as text when
-  // asked for.
-  int Query(const std::string& sql, std::vector<double>* numbers = nullptr,
-            std::vector<std::string>* texts = nullptr);
   void AddToWork(const std::string& codcap, const std::string& work, const std::string& amount);
   void Refresh(const Target& t);
 
-  sqlite3* db_ = nullptr;
-  double sink_ = 0;
+  SqliteDb db_;
 };
 
 }  // namespace lumi::bench

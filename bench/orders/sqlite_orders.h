@@ -3,12 +3,12 @@
 // the window's lists hold them.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <string>
 #include <vector>
 
+#include "bench/orders/sql_literals.h"
 #include "bench/sql/data_generator.h"
+#include "bench/sql/sqlite_db.h"
 
 namespace lumi::bench {
 
@@ -16,13 +16,13 @@ namespace lumi::bench {
 // delivered (PREDAT='DA'), as the window's two radio buttons choose.
 enum class Listed { kInProgress, kDelivered };
 
+// Writes the database at `path` anew from the rows of `d`: CapCom, Comenzi
+// and Clienti, with the indexes of our tables' tags and Clienti(NUME).
+void CreateOrdersDatabase(const std::string& path, const Dataset& d);
+
 class SqliteOrders {
  public:
-  // Opens the database at `path`; with `d`, creates it first from its rows.
-  SqliteOrders(const std::string& path, const Dataset* d);
-  ~SqliteOrders();
-  SqliteOrders(const SqliteOrders&) = delete;
-  SqliteOrders& operator=(const SqliteOrders&) = delete;
+  explicit SqliteOrders(const std::string& path) : db_(path) {}
 
   // The indexes the window's statements can use: Clienti(NUME) besides
   // those on the columns our tables carry tags for (CapCom's CODCLI among
@@ -53,22 +53,11 @@ class SqliteOrders {
   std::vector<double> ClientCodes();
   std::vector<double> OrderCodes(double codcli, Listed listed);
 
-  // Bytes SQLite's allocator held at its highest since the last reset.
-  size_t PeakBytes() const;
-  void ResetPeak();
-
  private:
-  void Exec(const std::string& sql);
-  sqlite3_stmt* Prepare(const std::string& sql);
-  void Load(const std::string& table, const std::vector<std::vector<dbf::Value>>& rows);
   std::string OrdersSql(double codcli, Listed listed) const;
 
-  sqlite3* db_ = nullptr;
+  SqliteDb db_;
   std::string no_index_;
-  double sink_ = 0;
 };
-
-// "12345" for a whole number, as the statements splice codes.
-std::string Code(double v);
 
 }  // namespace lumi::bench

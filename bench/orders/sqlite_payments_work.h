@@ -5,13 +5,13 @@
 // as the windows' lists hold them.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "bench/sql/sqlite_db.h"
 
 namespace lumi::bench {
 
@@ -24,9 +24,6 @@ std::string PreparePaymentsWorkDatabase(const std::string& dir, int lines);
 class SqlitePaymentsWork {
  public:
   explicit SqlitePaymentsWork(const std::string& path);
-  ~SqlitePaymentsWork();
-  SqlitePaymentsWork(const SqlitePaymentsWork&) = delete;
-  SqlitePaymentsWork& operator=(const SqlitePaymentsWork&) = delete;
 
   // ---- receipts ----
   struct Order {
@@ -61,18 +58,11 @@ class SqlitePaymentsWork {
   // Untimed check: EXECUTAT of these lines and of their works' headings.
   std::string WorkState(const std::vector<double>& codcoms);
 
-  size_t PeakBytes() const;
-  void ResetPeak();
-
  private:
-  void Exec(const std::string& sql);
-  int Query(const std::string& sql, std::vector<double>* numbers = nullptr,
-            std::vector<std::string>* texts = nullptr);
   void ListReceipts(const Order& o);
   void ListWork();
 
-  sqlite3* db_ = nullptr;
-  double sink_ = 0;
+  SqliteDb db_;
   // The work of each listed line, by CODCOM: its order and its title.
   std::map<double, std::pair<double, std::string>> works_;
 };

@@ -1,11 +1,10 @@
 // The same statement mix on SQLite: same rows, the same indexes,
 // synchronous=FULL, a rollback journal; every result row read column by column.
-#include <sqlite3.h>
-
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 
+#include "bench/sql/sqlite_db.h"
+#include "bench/sql/sqlite_tables.h"
 #include "bench/sql/workload.h"
 
 namespace lumi::bench {
@@ -14,52 +13,14 @@ namespace {
 
 class SqliteSide : public Side {
  public:
-  SqliteSide(const Dataset& d, const std::string& folder) : d_(d) {
-    std::filesystem::create_directories(folder);
-    std::string path = folder + "/shop.sqlite";
-    std::filesystem::remove(path);
-    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("sqlite open");
-    Exec("PRAGMA synchronous=FULL");
-    Exec("PRAGMA journal_mode=DELETE");
-    Exec(
-        "CREATE TABLE Magazie (CODMAG NUMERIC, DATAIN TEXT, FURNIZOR TEXT, DENUMIRE TEXT, UM TEXT, "
-        "CANTIN REAL, LATIME REAL, PRET REAL, STOC REAL, IESIT REAL, TIP INTEGER)");
-    Exec(
-        "CREATE TABLE CapCom (CODCAP NUMERIC, DATA TEXT, TERMEN TEXT, PREDAT TEXT, CODCLI NUMERIC, "
-        "COST REAL, REST REAL)");
-    Exec(
-        "CREATE TABLE Comenzi (CODCAP NUMERIC, CODCOM NUMERIC, CODMAG NUMERIC, DENUMIRE TEXT, UM "
-        "TEXT, "
-        "CANT REAL, PRET REAL, TOTAL REAL, EXECUTAT TEXT, LUNG REAL, LAT REAL, TITLU TEXT, BUC "
-        "REAL)");
-    Exec(
-        "CREATE TABLE Clienti (CODCLI NUMERIC, NUME TEXT, ADRESA TEXT, TEL TEXT, CF TEXT, OBS "
-        "TEXT)");
-    Exec(
-        "CREATE TABLE Plati (CODPL NUMERIC, CODCAP NUMERIC, CODCLI NUMERIC, DATA TEXT, DOCJUS "
-        "TEXT, "
-        "SUMA REAL)");
-    Exec("BEGIN");
-    Load("Magazie", d.magazie);
-    Load("CapCom", d.capcom);
-    Load("Comenzi", d.comenzi);
-    Load("Clienti", d.clienti);
-    Load("Plati", d.plati);
-    Exec("COMMIT");
-    for (const char* ix : {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)", "CapCom(CODCLI)",
-                           "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
-                           "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)", "Plati(CODPL)"}) {
-      std::string name = std::string(ix);
-      for (char& ch : name) {
-        if (ch == '(' || ch == ')') ch = '_';
-      }
-      Exec("CREATE INDEX " + name + " ON " + ix);
-    }
+  SqliteSide(const Dataset& d, const std::string& folder) : d_(d), db_(Fresh(folder)) {
+    LoadTables(db_, d, {"Magazie", "CapCom", "Comenzi", "Clienti", "Plati"});
+    CreateIndexes(db_, {"Magazie(CODMAG)", "Magazie(DENUMIRE)", "Magazie(TIP)", "CapCom(CODCAP)",
+                        "CapCom(CODCLI)", "Comenzi(CODCAP)", "Comenzi(CODCOM)", "Comenzi(TITLU)",
+                        "Clienti(CODCLI)", "Plati(CODCLI)", "Plati(CODCAP)", "Plati(CODPL)"});
   }
-  ~SqliteSide() override { sqlite3_close(db_); }
-
-  size_t PeakBytes() override { return static_cast<size_t>(sqlite3_memory_highwater(0)); }
-  void ResetPeak() override { sqlite3_memory_highwater(1); }
+  size_t PeakBytes() override { return SqliteDb::PeakBytes(); }
+  void ResetPeak() override { SqliteDb::ResetPeak(); }
 
   void Run(Op op, int it) override {
     Pick p = PickFor(d_, it);
@@ -173,37 +134,19 @@ class SqliteSide : public Side {
   }
 
  private:
-  void Exec(const std::string& sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-      std::string msg = err ? err : "?";
-      sqlite3_free(err);
-      throw std::runtime_error("sqlite: " + msg + " in " + sql);
-    }
+  // The database file made anew in `folder`.
+  static std::string Fresh(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/shop.sqlite";
+    std::filesystem::remove(path);
+    return path;
   }
-  // Steps through every row reading every column, as a grid would.
-  void Query(const std::string& sql) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-      throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
-    }
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      int n = sqlite3_column_count(st);
-      for (int i = 0; i < n; ++i) {
-        if (sqlite3_column_type(st, i) == SQLITE_TEXT) {
-          sink_ += sqlite3_column_bytes(st, i);
-        } else {
-          sink_ += sqlite3_column_double(st, i);
-        }
-      }
-    }
-    sqlite3_finalize(st);
-  }
+  void Exec(const std::string& sql) { db_.Exec(sql); }
+  void Query(const std::string& sql) { db_.Query(sql); }
   void AddToWork(const std::string& order, const std::string& work, const std::string& amount) {
-    sqlite3_stmt* st = nullptr;
-    std::string sql = "SELECT CODCOM FROM Comenzi WHERE (DENUMIRE IS NULL) AND (TITLU='" + work +
-                      "') AND (CODCAP=" + order + ")";
-    sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr);
+    sqlite3_stmt* st =
+        db_.Prepare("SELECT CODCOM FROM Comenzi WHERE (DENUMIRE IS NULL) AND (TITLU='" + work +
+                    "') AND (CODCAP=" + order + ")");
     int64_t code = -1;
     if (sqlite3_step(st) == SQLITE_ROW) code = sqlite3_column_int64(st, 0);
     sqlite3_finalize(st);
@@ -211,48 +154,10 @@ class SqliteSide : public Side {
       Exec("UPDATE Comenzi SET TOTAL=TOTAL+" + amount + " WHERE CODCOM=" + std::to_string(code));
     }
   }
-  void Load(const std::string& table, const std::vector<std::vector<dbf::Value>>& rows) {
-    if (rows.empty()) return;
-    std::string sql = "INSERT INTO " + table + " VALUES (";
-    for (size_t i = 0; i < rows[0].size(); ++i) sql += i ? ",?" : "?";
-    sql += ")";
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr);
-    char date[16];
-    for (const auto& row : rows) {
-      for (size_t i = 0; i < row.size(); ++i) {
-        const dbf::Value& v = row[i];
-        int k = static_cast<int>(i) + 1;
-        switch (v.kind()) {
-          case dbf::ValueKind::kNull:
-            sqlite3_bind_null(st, k);
-            break;
-          case dbf::ValueKind::kNumber:
-            sqlite3_bind_double(st, k, v.number());
-            break;
-          case dbf::ValueKind::kText:
-            sqlite3_bind_text(st, k, v.text().c_str(), -1, SQLITE_TRANSIENT);
-            break;
-          case dbf::ValueKind::kDate:
-            std::snprintf(date, sizeof date, "%04d-%02d-%02d", v.date().year, v.date().month,
-                          v.date().day);
-            sqlite3_bind_text(st, k, date, -1, SQLITE_TRANSIENT);
-            break;
-          case dbf::ValueKind::kLogical:
-            sqlite3_bind_int(st, k, v.logical());
-            break;
-        }
-      }
-      sqlite3_step(st);
-      sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-  }
 
   const Dataset& d_;
-  sqlite3* db_ = nullptr;
+  SqliteDb db_;
   int first_client_ = 1;
-  double sink_ = 0;
 };
 
 }  // namespace
