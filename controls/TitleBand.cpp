@@ -1,6 +1,9 @@
 #include "controls/TitleBand.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QStatusBar>
+#include <QVBoxLayout>
 
 #include "controls/GradientPanel.h"
 #include "controls/RaisedLabel.h"
@@ -20,4 +23,21 @@ QWidget* TitleBand(QWidget* parent, const QString& title) {
   layout->addWidget(titlu);
   layout->addStretch();
   return banda;
+}
+
+ListWindowFrame BuildListWindowFrame(QWidget* window, const QString& title, int spacing) {
+  auto* root = new QVBoxLayout(window);
+  root->setContentsMargins(0, 0, 0, 0);
+  root->setSpacing(0);
+  root->addWidget(TitleBand(window, title));
+  auto* body = new QHBoxLayout;
+  body->setContentsMargins(8, 8, 8, 8);
+  body->setSpacing(spacing);
+  root->addLayout(body, 1);
+  auto* bar = new QStatusBar(window);
+  bar->setObjectName("StatusBar1");
+  bar->setSizeGripEnabled(false);
+  bar->addWidget(new QLabel("ESC - Iesire", bar));
+  root->addWidget(bar);
+  return {body, bar};
 }

@@ -120,16 +120,9 @@ TForm7::~TForm7() {
 }
 
 void TForm7::BuildLayout() {
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
-
-  root->addWidget(TitleBand(this, "Gestionare Comenzi"));
-
-  auto* corp = new QHBoxLayout;
-  corp->setContentsMargins(8, 8, 8, 8);
-  corp->setSpacing(8);
-  root->addLayout(corp, 1);
+  const ListWindowFrame frame = BuildListWindowFrame(this, "Gestionare Comenzi", 8);
+  QHBoxLayout* corp = frame.body;
+  StatusBar1 = frame.statusBar;
   corp->addWidget(PanouClienti());
 
   auto* dreapta = new QVBoxLayout;
@@ -147,11 +140,6 @@ void TForm7::BuildLayout() {
 
   for (QGroupBox* panou : findChildren<QGroupBox*>()) DoarTitluIngrosat(panou);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName("StatusBar1");
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->addWidget(new QLabel("ESC - Iesire", StatusBar1));
-  root->addWidget(StatusBar1);
 
   connect(Edit1, &QLineEdit::textChanged, this, &TForm7::Edit1Change);
   connect(RadioButton3, &QRadioButton::clicked, this, &TForm7::RadioButton3Click);

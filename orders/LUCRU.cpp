@@ -41,15 +41,9 @@ TForm8::TForm8(QWidget* parent) : QDialog(parent) {
 TForm8::~TForm8() { SMDBGrid1->SetQuery(nullptr); }
 
 void TForm8::BuildLayout() {
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
-  root->addWidget(TitleBand(this, "Produse in lucru"));
-
-  auto* corp = new QHBoxLayout;
-  corp->setContentsMargins(8, 8, 8, 8);
-  corp->setSpacing(10);
-  root->addLayout(corp, 1);
+  const ListWindowFrame frame = BuildListWindowFrame(this, "Produse in lucru", 10);
+  QHBoxLayout* corp = frame.body;
+  StatusBar1 = frame.statusBar;
 
   auto* panou = new QWidget(this);
   panou->setObjectName("Panel1");
@@ -112,11 +106,6 @@ void TForm8::BuildLayout() {
   SMDBGrid1->SetQuery(&Lx);
   corp->addWidget(SMDBGrid1, 1);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName("StatusBar1");
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->addWidget(new QLabel("ESC - Iesire", StatusBar1));
-  root->addWidget(StatusBar1);
 
   connect(SMDBGrid1, &DbGrid::DblClick, this, &TForm8::SMDBGrid1DblClick);
   connect(SMDBGrid1, &DbGrid::TitleClick, this,

@@ -49,16 +49,9 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
 TForm6::~TForm6() { SMDBGrid1->SetQuery(nullptr); }
 
 void TForm6::BuildLayout() {
-  auto* root = new QVBoxLayout(this);
-  root->setContentsMargins(0, 0, 0, 0);
-  root->setSpacing(0);
-
-  root->addWidget(TitleBand(this, "MAGAZIE - Intrari, Gestiune"));
-
-  auto* corp = new QHBoxLayout;
-  corp->setContentsMargins(8, 8, 8, 8);
-  corp->setSpacing(10);
-  root->addLayout(corp, 1);
+  const ListWindowFrame frame = BuildListWindowFrame(this, "MAGAZIE - Intrari, Gestiune", 10);
+  QHBoxLayout* corp = frame.body;
+  StatusBar1 = frame.statusBar;
 
   // Left: the choices, the search and the buttons.
   auto* stanga = new QVBoxLayout;
@@ -142,11 +135,6 @@ void TForm6::BuildLayout() {
   Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   dreapta->addWidget(Label3);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName("StatusBar1");
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->addWidget(new QLabel("ESC - Iesire", StatusBar1));
-  root->addWidget(StatusBar1);
 
   connect(RadioGroup1, &TRadioGroup::Click, this, &TForm6::RadioGroup2Click);
   connect(RadioGroup2, &TRadioGroup::Click, this, &TForm6::RadioGroup2Click);
