@@ -42,6 +42,9 @@ void Balloon::ShowAt(QWidget* control, const QIcon& icon, const QString& title, 
   title_ = title;
   text_ = text;
   control_ = control;
+  if (window_) window_->removeEventFilter(this);
+  window_ = control ? control->window() : nullptr;
+  if (window_) window_->installEventFilter(this);
   QPoint tip = QCursor::pos();
   if (control) tip = control->mapToGlobal(spot);
   Layout(tip);
@@ -49,6 +52,14 @@ void Balloon::ShowAt(QWidget* control, const QIcon& icon, const QString& title, 
   raise();
   update();
   hideTimer_->start();
+}
+
+// A balloon about a field of a dialog that has closed would point at nothing.
+bool Balloon::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && (event->type() == QEvent::Hide || event->type() == QEvent::Close)) {
+    hide();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void Balloon::Layout(QPoint globalTip) {

@@ -1,6 +1,7 @@
 // A balloon hint: a small borderless pop-up with an icon, a bold title and a
 // text, whose arrow points at a spot inside a control. It never takes the
-// focus, never waits and hides itself after a while (or when clicked).
+// focus, never waits and hides itself after a while, when clicked, or when
+// the window of its control closes.
 #pragma once
 
 #include <QIcon>
@@ -35,6 +36,7 @@ class Balloon : public QWidget {
   QTimer* HideTimer() const { return hideTimer_; }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
@@ -45,6 +47,7 @@ class Balloon : public QWidget {
   QString title_;
   QString text_;
   QPointer<QWidget> control_;
+  QPointer<QWidget> window_;  // the control's window, watched for its closing
   QTimer* hideTimer_;
   // Set by Layout, in the balloon's own coordinates.
   QRect body_;

@@ -48,6 +48,21 @@ TEST_F(BalloonTest, PointsAtTheControlWithoutTakingTheFocus) {
   EXPECT_EQ(QApplication::activeWindow(), &window_);
 }
 
+TEST_F(BalloonTest, GoesWithTheWindowOfItsControl) {
+  QWidget dialog;
+  auto* field = new QLineEdit(&dialog);
+  dialog.show();
+  Balloon b(&window_);
+  b.ShowAt(field, ErrorIcon(), "Problema !", "Nu ati specificat Suma !");
+  ASSERT_TRUE(b.isVisible());
+  dialog.hide();
+  EXPECT_FALSE(b.isVisible()) << "it would point at a field no longer shown";
+  b.ShowAt(second_, ErrorIcon(), "Problema !", "Alegeti mai intai o comanda !");
+  dialog.show();
+  dialog.hide();
+  EXPECT_TRUE(b.isVisible()) << "another window closing does not hide it";
+}
+
 TEST_F(BalloonTest, LongTextsWrapWithinThePreferredWidth) {
   Balloon b(&window_);
   const QString text = QString("Pretul trebuie sa fie mai mare decat zero. ").repeated(6);
