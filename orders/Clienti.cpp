@@ -83,7 +83,7 @@ qint64 TForm39::AdaugaClient(bool adaugare) {
 void TForm39::DeschideNumele() {
   Form1()->QueryRst(Sx);
   Sx.SQL().Add("SELECT DISTINCT NUME");
-  Sx.SQL().Add(Std("FROM \"" + CaleData + "\\Clienti.dbf\""));
+  Sx.SQL().Add(Std("FROM " + TabelData("Clienti.dbf")));
   Sx.Open();
 }
 
@@ -107,7 +107,7 @@ void TForm39::BitBtn1Click() {
     return;
   }
 
-  const QString tabel = "\"" + CaleData + "\\Clienti.dbf\"";
+  const QString tabel = TabelData("Clienti.dbf");
   const QString nume = SqlText::Escape(CL1->text());
   const QString adresa = Form1()->FALStrToSQL(CL2->text());
   const QString tel = Form1()->FALStrToSQL(CL3->text());

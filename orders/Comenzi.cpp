@@ -23,6 +23,7 @@
 #include "orders/Clienti.h"
 #include "orders/ComenziIN.h"
 #include "orders/Produse.h"
+#include "orders/WorkMark.h"
 #include "payments/PLATI.h"
 #include "shell/BusyWindow.h"
 #include "shell/Erori30.h"
@@ -313,13 +314,9 @@ QWidget* TForm7::PanouDetaliiComanda() {
   return panou;
 }
 
-QString TForm7::Tabel(const char* fisier) const {
-  return "\"" + CaleData + "\\" + fisier + "\"";
-}
-
 void TForm7::ArataComenzi() {
   Form1()->QueryRst(CLQ);
-  CLQ.SQL().Add(Std("SELECT * FROM " + Tabel("Clienti.dbf")));
+  CLQ.SQL().Add(Std("SELECT * FROM " + TabelData("Clienti.dbf")));
   CLQ.SQL().Add("ORDER BY NUME");
   CLQ.Open();
 
@@ -333,7 +330,7 @@ void TForm7::ArataComenzi() {
   Edit1Change();
 
   Form1()->QueryRst(CZ1);
-  CZ1.SQL().Add(Std("SELECT * FROM " + Tabel("CapCom.dbf") + " Z"));
+  CZ1.SQL().Add(Std("SELECT * FROM " + TabelData("CapCom.dbf") + " Z"));
   CZ1.SQL().Add("WHERE Z.CODCLI=:CODCLI");
   CZ1.Prepare();
   DeschideCZ1();
@@ -342,7 +339,7 @@ void TForm7::ArataComenzi() {
   // The lines are those of the current order only, found through the
   // CODCAP tag, so that a move costs the same on any size of table.
   Form1()->QueryRst(DE1);
-  DE1.SQL().Add(Std("SELECT * FROM " + Tabel("Comenzi.dbf") + " C"));
+  DE1.SQL().Add(Std("SELECT * FROM " + TabelData("Comenzi.dbf") + " C"));
   DE1.SQL().Add("WHERE C.CODCAP=:CODCAP");
   DE1.SQL().Add("ORDER BY TITLU, DENUMIRE");
   DE1.ParamByName("CODCAP").SetAsFloat(kNiciOComanda);
@@ -510,7 +507,7 @@ void TForm7::ConvexBtn5Click() {
   const QString cod = Form1()->CodNou("CODCAP");
   Form1()->QueryRst(Sx);
   auto& l = Sx.SQL();
-  l.Add(Std("INSERT INTO " + Tabel("CapCom.dbf")));
+  l.Add(Std("INSERT INTO " + TabelData("CapCom.dbf")));
   l.Add("(CODCAP, DATA, TERMEN, COST, PREDAT,CODCLI,REST)");
   l.Add("VALUES (");
   l.Add(Std(cod + ",\"" + Formats::SqlDate(f->Data1->date()) + "\","));
@@ -548,7 +545,7 @@ void TForm7::ConvexBtn6Click() {
 
   Form1()->QueryRst(Sx);
   auto& l = Sx.SQL();
-  l.Add(Std("UPDATE " + Tabel("CapCom.dbf")));
+  l.Add(Std("UPDATE " + TabelData("CapCom.dbf")));
   l.Add(Std("SET DATA=\"" + Formats::SqlDate(f->Data1->date()) + "\","));
   l.Add(Std("TERMEN=\"" + Formats::SqlDate(f->data2->date()) + "\","));
   l.Add(Std("PREDAT=\"" + f->ComboBox1->currentText() + "\""));
@@ -617,7 +614,7 @@ void TForm7::ConvexBtn4Click() {
     store::AsOneChange([&] {
       for (const QString& linie : linii) Form41()->StergeProdus(linie);
       Form1()->QueryRst(Sx);
-      Sx.SQL().Add(Std("DELETE FROM " + Tabel("Comenzi.dbf")));
+      Sx.SQL().Add(Std("DELETE FROM " + TabelData("Comenzi.dbf")));
       Sx.SQL().Add(Std("WHERE CODCOM=" + codcom));
       Sx.ExecSQL();
     });
@@ -648,7 +645,7 @@ void TForm7::ConvexBtn7Click() {
   Form30()->Mesaj("Sterg Comanda ?", "Confirmation", raspuns, 1);
   if (raspuns != "DA") return;
   Sx.SQL().Clear();
-  Sx.SQL().Add(Std("DELETE FROM " + Tabel("CapCom.dbf")));
+  Sx.SQL().Add(Std("DELETE FROM " + TabelData("CapCom.dbf")));
   Sx.SQL().Add("WHERE CODCAP=" + CZ1.FieldByName("CODCAP").AsString());
   ExecutaComanda(QString());
 }
@@ -703,9 +700,9 @@ void TForm7::Marcheazacaexecutat1Click() {
   const QString codmag = Text(DE1.FieldByName("CODMAG"));
   const QString titlu = Text(DE1.FieldByName("TITLU"));
   const QString codcap = Text(CZ1.FieldByName("CODCAP"));
-  const QString magazie = Tabel("Magazie.dbf");
-  const QString comenzi = Tabel("Comenzi.dbf");
-  const QString titluSql = "\"" + SqlText::Escape(titlu) + "\"";
+  const QString magazie = TabelData("Magazie.dbf");
+  const QString comenzi = TabelData("Comenzi.dbf");
+  const QString titluSql = SqlText::Quoted(titlu);
   if (!codmag.isEmpty()) {
     Form1()->QueryRst(Sx);
     Sx.SQL().Add(Std("SELECT TIP FROM " + magazie));
@@ -735,23 +732,7 @@ void TForm7::Marcheazacaexecutat1Click() {
       }
     }
     Sx.ExecSQL();
-    if (codmag.isEmpty() || titlu.isEmpty()) return;
-    // The work is done when all its lines are.
-    Form1()->QueryRst(Sx);
-    Sx.SQL().Add("SELECT DISTINCT EXECUTAT");
-    Sx.SQL().Add(Std("FROM " + comenzi));
-    Sx.SQL().Add(Std("WHERE (CODCAP=" + codcap + ")"));
-    Sx.SQL().Add(Std("AND (TITLU=" + titluSql + ")"));
-    Sx.SQL().Add("AND (NOT (CODMAG IS NULL))");
-    Sx.Open();
-    const QString marca =
-        Sx.RecordCount() == 1 ? Text(Sx.FieldByName("EXECUTAT")) : QString("NU");
-    Form1()->QueryRst(Sx);
-    Sx.SQL().Add(Std("UPDATE " + comenzi));
-    Sx.SQL().Add(Std("SET EXECUTAT=\"" + marca + "\""));
-    Sx.SQL().Add(
-        Std("WHERE (CODCAP=" + codcap + ") AND (TITLU=" + titluSql + ") AND (CODMAG IS NULL)"));
-    Sx.ExecSQL();
+    if (!codmag.isEmpty() && !titlu.isEmpty()) MarcheazaLucrareaDupaLinii(Sx, codcap, titlu);
   });
   ReafiseazaLiniile(codcom);
 }

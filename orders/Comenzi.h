@@ -106,7 +106,6 @@ class TForm7 : public QDialog {
   QWidget* PanouDetaliiClient();
   QWidget* PanouComenzi();
   QWidget* PanouDetaliiComanda();
-  QString Tabel(const char* fisier) const;
   // CZ1 run again for the current client when it stands on another one.
   void UrmeazaClientul();
   void DeschideCZ1();

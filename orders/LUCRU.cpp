@@ -10,6 +10,7 @@
 
 #include "controls/ConvexButton.h"
 #include "controls/TitleBand.h"
+#include "orders/WorkMark.h"
 #include "shell/BusyWindow.h"
 #include "shell/Erori30.h"
 #include "shell/Formats.h"
@@ -114,8 +115,6 @@ void TForm8::BuildLayout() {
   connect(BitBtn2, &QPushButton::clicked, this, &TForm8::BitBtn2Click);
 }
 
-QString TForm8::Tabel(const char* fisier) const { return "\"" + CaleData + "\\" + fisier + "\""; }
-
 void TForm8::ArataLucru() {
   CaleLucru = store::CaleTabela(CaleProgram, "Lucru.dbf");
   store::StergeTabelaTemp(CaleLucru);  // a file that cannot go is reported by the create
@@ -217,7 +216,7 @@ std::set<TForm8::Lucrare> TForm8::LucrariAtinse() {
   // Each line's work, found through the CODCOM tag.
   std::set<Lucrare> atinse;
   lumi::TQuery linie;
-  linie.SQL().Add(Std("SELECT CODCAP, TITLU FROM " + Tabel("Comenzi.dbf")));
+  linie.SQL().Add(Std("SELECT CODCAP, TITLU FROM " + TabelData("Comenzi.dbf")));
   linie.SQL().Add("WHERE CODCOM=:CODCOM");
   linie.Prepare();
   for (const QString& cod : schimbate) {
@@ -232,24 +231,7 @@ std::set<TForm8::Lucrare> TForm8::LucrariAtinse() {
 }
 
 void TForm8::RecalculeazaLucrari(const std::set<Lucrare>& lucrari) {
-  const QString comenzi = Tabel("Comenzi.dbf");
-  for (const auto& [codcap, titlu] : lucrari) {
-    const QString titluSql = SqlText::Quoted(titlu);
-    Form1()->QueryRst(Sx);
-    Sx.SQL().Add("SELECT DISTINCT EXECUTAT");
-    Sx.SQL().Add(Std("FROM " + comenzi));
-    Sx.SQL().Add(Std("WHERE (CODCAP=" + codcap + ")"));
-    Sx.SQL().Add(Std("AND (TITLU=" + titluSql + ")"));
-    Sx.SQL().Add("AND (NOT (CODMAG IS NULL))");
-    Sx.Open();
-    const QString marca = Sx.RecordCount() == 1 ? Text(Sx.FieldByName("EXECUTAT")) : "NU";
-    Form1()->QueryRst(Sx);
-    Sx.SQL().Add(Std("UPDATE " + comenzi));
-    Sx.SQL().Add(Std("SET EXECUTAT=\"" + marca + "\""));
-    Sx.SQL().Add(
-        Std("WHERE (CODCAP=" + codcap + ") AND (TITLU=" + titluSql + ") AND (CODMAG IS NULL)"));
-    Sx.ExecSQL();
-  }
+  for (const auto& [codcap, titlu] : lucrari) MarcheazaLucrareaDupaLinii(Sx, codcap, titlu);
 }
 
 void TForm8::BitBtn1Click() {
@@ -269,7 +251,7 @@ void TForm8::BitBtn1Click() {
     Sx.ExecSQL();
 
     Sx.SQL().Clear();
-    Sx.SQL().Add(Std("UPDATE " + Tabel("Comenzi.dbf") + " Z"));
+    Sx.SQL().Add(Std("UPDATE " + TabelData("Comenzi.dbf") + " Z"));
     Sx.SQL().Add("SET EXECUTAT=");
     Sx.SQL().Add(Std("( SELECT EXECUTAT FROM \"" + CaleLucru + "\" T"));
     Sx.SQL().Add("WHERE T.CODCOM=Z.CODCOM )");

@@ -49,7 +49,6 @@ class TForm8 : public QDialog {
 
  private:
   void BuildLayout();
-  QString Tabel(const char* fisier) const;
   void DeschideLx();
   // Lx opened again and put on the line `codcom`.
   void ReafiseazaPe(const QString& codcom);

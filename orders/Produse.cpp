@@ -171,8 +171,6 @@ void TForm41::BuildLayout() {
   setFixedSize(sizeHint());
 }
 
-QString TForm41::Tabel(const char* fisier) const { return "\"" + CaleData + "\\" + fisier + "\""; }
-
 bool TForm41::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut &&
       (watched == ComboBox1 || watched == ComboBox1->lineEdit())) {
@@ -213,7 +211,7 @@ qint64 TForm41::Adauga(const QString& caption) {
     ComboBox1->setEditText(text);
   }
   Form1()->QueryRst(Sx);
-  Sx.SQL().Add(Std("SELECT * FROM " + Tabel("Magazie.dbf")));
+  Sx.SQL().Add(Std("SELECT * FROM " + TabelData("Magazie.dbf")));
   Sx.SQL().Add("WHERE (STOC>0) OR (TIP=2)");
   Sx.SQL().Add("ORDER BY DENUMIRE");
   Sx.Open();
@@ -414,13 +412,13 @@ void TForm41::BitBtn1Click() {
                                : suma.Times(b);
   const QString codcap = Label6->text();
   const std::vector<Amount> comanda =
-      Citeste({"SELECT COST, REST FROM " + Tabel("CapCom.dbf"), "WHERE CODCAP=" + codcap},
+      Citeste({"SELECT COST, REST FROM " + TabelData("CapCom.dbf"), "WHERE CODCAP=" + codcap},
               {"COST", "REST"});
   const Amount cost = comanda[0], rest = comanda[1];
   const Amount lucrare =
       t.isEmpty() || lucrareNoua
           ? Amount()
-          : Citeste({"SELECT TOTAL FROM " + Tabel("Comenzi.dbf"),
+          : Citeste({"SELECT TOTAL FROM " + TabelData("Comenzi.dbf"),
                      "WHERE (CODCAP=" + codcap + ") AND (DENUMIRE IS NULL) AND (TITLU=" + Q(t) +
                          ")"},
                     {"TOTAL"})[0];
@@ -441,7 +439,7 @@ void TForm41::BitBtn1Click() {
   const QString val = v.ToSql();
   store::AsOneChange([&] {
     if (lucrareNoua) InsereazaLucrarea(codLucrare, codcap, t);
-    QStringList l = {"INSERT INTO " + Tabel("Comenzi.dbf"),
+    QStringList l = {"INSERT INTO " + TabelData("Comenzi.dbf"),
                      "(CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC)",
                      "VALUES (",
                      codcap + ",",
@@ -481,7 +479,7 @@ void TForm41::Executa(const QStringList& linii) {
 
 void TForm41::ActualizeazaStoc(const QString& codmag, const QString& cantitate, int tip) {
   if (tip == kManopera) return;
-  QStringList l = {"UPDATE " + Tabel("Magazie.dbf")};
+  QStringList l = {"UPDATE " + TabelData("Magazie.dbf")};
   if (tip == kMarfa) {
     l << "SET STOC=STOC-" + cantitate + "," << "IESIT=IESIT+" + cantitate;
   } else {
@@ -492,14 +490,14 @@ void TForm41::ActualizeazaStoc(const QString& codmag, const QString& cantitate, 
 }
 
 void TForm41::AdaugaLaComanda(const QString& codcap, const QString& suma) {
-  Executa({"UPDATE " + Tabel("CapCom.dbf"), "SET COST=COST+" + suma + ",", "REST=REST+" + suma,
+  Executa({"UPDATE " + TabelData("CapCom.dbf"), "SET COST=COST+" + suma + ",", "REST=REST+" + suma,
            "WHERE CODCAP=" + codcap});
 }
 
 void TForm41::AdaugaLaLucrare(const QString& codcap, const QString& titlu, const QString& suma) {
   if (titlu.isEmpty()) return;
   Form1()->QueryRst(Sy);
-  Sy.SQL().Add(Std("SELECT CODCOM FROM " + Tabel("Comenzi.dbf")));
+  Sy.SQL().Add(Std("SELECT CODCOM FROM " + TabelData("Comenzi.dbf")));
   Sy.SQL().Add(Std("WHERE (DENUMIRE IS NULL) AND (TITLU=" + Q(titlu) + ")"));
   Sy.SQL().Add(Std("AND (CODCAP=" + codcap + ")"));
   Sy.Open();
@@ -509,11 +507,11 @@ void TForm41::AdaugaLaLucrare(const QString& codcap, const QString& titlu, const
   }
   const QString cod = Text(Sy.FieldByName("CODCOM"));
   Sy.SQL().Clear();
-  Executa({"UPDATE " + Tabel("Comenzi.dbf"), "SET TOTAL=TOTAL+" + suma, "WHERE CODCOM=" + cod});
+  Executa({"UPDATE " + TabelData("Comenzi.dbf"), "SET TOTAL=TOTAL+" + suma, "WHERE CODCOM=" + cod});
 }
 
 void TForm41::InsereazaLucrarea(const QString& cod, const QString& codcap, const QString& titlu) {
-  Executa({"INSERT INTO " + Tabel("Comenzi.dbf"), "(CODCAP,CODCOM,TITLU,EXECUTAT,TOTAL)",
+  Executa({"INSERT INTO " + TabelData("Comenzi.dbf"), "(CODCAP,CODCOM,TITLU,EXECUTAT,TOTAL)",
            "VALUES (", codcap + ",", cod + ",", Q(titlu) + ",\"NU\",0 )"});
 }
 
@@ -527,7 +525,7 @@ qint64 TForm41::LucrareNoua() {
 
 void TForm41::StergeProdus(const QString& codcom) {
   Form1()->QueryRst(Sy);
-  Sy.SQL().Add(Std("SELECT * FROM " + Tabel("Comenzi.dbf")));
+  Sy.SQL().Add(Std("SELECT * FROM " + TabelData("Comenzi.dbf")));
   Sy.SQL().Add(Std("WHERE CODCOM=" + codcom));
   Sy.Open();
   if (Sy.IsEmpty() || Sy.FieldByName("DENUMIRE").AsString().empty()) {
@@ -546,7 +544,7 @@ void TForm41::StergeProdus(const QString& codcom) {
   int tip = 0;
   if (!codmag.isEmpty()) {
     Form1()->QueryRst(Sy);
-    Sy.SQL().Add(Std("SELECT * FROM " + Tabel("Magazie.dbf")));
+    Sy.SQL().Add(Std("SELECT * FROM " + TabelData("Magazie.dbf")));
     Sy.SQL().Add(Std("WHERE CODMAG=" + codmag));
     Sy.Open();
     tip = Sy.IsEmpty() ? 0 : static_cast<int>(Sy.FieldByName("TIP").AsInteger());
@@ -554,7 +552,7 @@ void TForm41::StergeProdus(const QString& codcom) {
   }
   const QString inapoi = "(-" + total.ToSql() + ")";
   store::AsOneChange([&] {
-    Executa({"DELETE FROM " + Tabel("Comenzi.dbf"), "WHERE CODCOM=" + codcom});
+    Executa({"DELETE FROM " + TabelData("Comenzi.dbf"), "WHERE CODCOM=" + codcom});
     AdaugaLaLucrare(codcap, titlu, inapoi);
     AdaugaLaComanda(codcap, inapoi);
     if (codmag.isEmpty()) return;

@@ -78,7 +78,6 @@ class TForm41 : public QDialog {
 
  private:
   void BuildLayout();
-  QString Tabel(const char* fisier) const;
   // Resets Sy and runs its lines; the screen is repainted between statements.
   void Executa(const QStringList& linii);
   // The heading row of a new work, without refreshing the lines.

@@ -112,12 +112,10 @@ TForm42::TForm42(QWidget* parent) : QDialog(parent) {
 
 TForm42::~TForm42() { DBGrid3->SetQuery(nullptr); }
 
-QString TForm42::Tabel(const char* fisier) const { return "\"" + CaleData + "\\" + fisier + "\""; }
-
 bool TForm42::AdaugaPlata() {
   schimbat_ = false;
   Form1()->QueryRst(M1);
-  M1.SQL().Add(Std("SELECT * FROM " + Tabel("Plati.dbf")));
+  M1.SQL().Add(Std("SELECT * FROM " + TabelData("Plati.dbf")));
   M1.SQL().Add(Std("WHERE CODCAP=" + Label6->text()));
   M1.SQL().Add("ORDER BY DATA,CODPL");
   DeschideM1();
@@ -145,7 +143,7 @@ void TForm42::Executa(const QString& deltaRest, const QString& cod) {
     store::AsOneChange([&] {
       Sx.ExecSQL();
       Form1()->QueryRst(Sx);
-      Sx.SQL().Add(Std("UPDATE " + Tabel("CapCom.dbf")));
+      Sx.SQL().Add(Std("UPDATE " + TabelData("CapCom.dbf")));
       Sx.SQL().Add(Std("SET REST=REST+(" + deltaRest + ")"));
       Sx.SQL().Add(Std("WHERE CODCAP=" + Label6->text()));
       Sx.ExecSQL();
@@ -167,7 +165,7 @@ void TForm42::BitBtn1Click() {
   TForm43* f = Form43();
   Form1()->QueryRst(Sx);
   auto& l = Sx.SQL();
-  l.Add(Std("INSERT INTO " + Tabel("Plati.dbf")));
+  l.Add(Std("INSERT INTO " + TabelData("Plati.dbf")));
   l.Add("(CODPL,CODCAP,CODCLI,DATA,SUMA,DOCJUS)");
   l.Add("VALUES (");
   l.Add(Std(cod + ","));
@@ -195,7 +193,7 @@ void TForm42::BitBtn2Click() {
       Formats::Amount::FromDouble(M1.FieldByName("SUMA").AsFloat()).RoundedToCents();
   schimbat_ = true;
   Sx.SQL().Clear();
-  Sx.SQL().Add(Std("DELETE FROM " + Tabel("Plati.dbf")));
+  Sx.SQL().Add(Std("DELETE FROM " + TabelData("Plati.dbf")));
   Sx.SQL().Add("WHERE CODPL=" + M1.FieldByName("CODPL").AsString());
   Executa(suma.ToSql(), QString());
   AdaugaSuma(suma.ToSql());

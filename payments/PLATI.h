@@ -47,7 +47,6 @@ class TForm42 : public QDialog {
   void done(int result) override;
 
  private:
-  QString Tabel(const char* fisier) const;
   void DeschideM1();
   // Runs Sx with the change of REST by `delta` as one change; M1 is shown
   // again afterwards, on the receipt `cod` when there is one.

@@ -12,6 +12,8 @@ inline QString TitluProgram = QStringLiteral("Lumicraft 2.14");
 inline QString CaleProgram;
 // CaleProgram + "/Data": the tables, their indexes and the settings file.
 inline QString CaleData;
+// A table of the Data folder as statements name it: CaleData\file in quotes.
+inline QString TabelData(const QString& fisier) { return "\"" + CaleData + "\\" + fisier + "\""; }
 // True while the administrator has unlocked the work buttons; false at every start.
 inline bool ProgramDeblocat = false;
 // How much of the start-up progress bar is drawn, in ten-thousandths of a percent.
