@@ -43,7 +43,6 @@ const Quantity kCantitateMaxima = Quantity::Parse("9999.999");
 
 std::string Std(const QString& s) { return s.toStdString(); }
 QString Text(const lumi::TField& f) { return QString::fromStdString(f.AsString()); }
-QString Q(const QString& s) { return "\"" + SqlText::Escape(s) + "\""; }
 
 // Ten-thousandths, the precision the dimensions are typed with.
 using Dimensiune = Formats::FixedPoint<4>;
@@ -119,12 +118,12 @@ void TForm41::BuildLayout() {
   };
   QLabel* detalii = eticheta("Label11", "DETALII");
   const std::pair<QLabel*, QWidget*> randuri[] = {
-      {eticheta("Label2", "CLIENT "), Label1},   {eticheta("Label3", "COMANDA NR."), Label6},
-      {eticheta("Label4", "LUCRARE"), Edit1},    {eticheta("Label7", "PRODUSUL"), ComboBox1},
-      {eticheta("Label8", "U.M."), DBText1},     {eticheta("Label9", "STOC"), DBText2},
+      {eticheta("Label2", "CLIENT "), Label1},      {eticheta("Label3", "COMANDA NR."), Label6},
+      {eticheta("Label4", "LUCRARE"), Edit1},       {eticheta("Label7", "PRODUSUL"), ComboBox1},
+      {eticheta("Label8", "U.M."), DBText1},        {eticheta("Label9", "STOC"), DBText2},
       {eticheta("Label10", "PRET UNIT."), DBText3}, {Label5, CantX},
-      {eticheta("Label12", "BUC."), SpinEdit1},  {detalii, nullptr},
-      {eticheta("Label13", "Lungime"), LungX},   {eticheta("Label14", "Latime"), LatX},
+      {eticheta("Label12", "BUC."), SpinEdit1},     {detalii, nullptr},
+      {eticheta("Label13", "Lungime"), LungX},      {eticheta("Label14", "Latime"), LatX},
   };
   int rand = 0;
   for (const auto& [e, camp] : randuri) {
@@ -163,7 +162,8 @@ void TForm41::BuildLayout() {
                                                     SpinEdit1, LungX, LatX}) {
     o->installEventFilter(this);
   }
-  connect(ComboBox1, &QComboBox::editTextChanged, this, [this](const QString&) { ComboBox1Change(); });
+  connect(ComboBox1, &QComboBox::editTextChanged, this,
+          [this](const QString&) { ComboBox1Change(); });
   connect(LungX, &QLineEdit::textChanged, this, &TForm41::Edit3Change);
   connect(LatX, &QLineEdit::textChanged, this, &TForm41::Edit3Change);
   connect(BitBtn1, &QPushButton::clicked, this, &TForm41::BitBtn1Click);
@@ -179,8 +179,7 @@ bool TForm41::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      QWidget* box =
-          watched == ComboBox1->lineEdit() ? ComboBox1 : qobject_cast<QWidget*>(watched);
+      QWidget* box = watched == ComboBox1->lineEdit() ? ComboBox1 : qobject_cast<QWidget*>(watched);
       return EnterTab(box);
     }
   }
@@ -353,7 +352,8 @@ void TForm41::BitBtn1Click() {
   }
   // The item the typing stands on is, as a rule, the one named: no need to
   // look through the whole stock list for it.
-  const bool peProdus = Sx.Active() && !Sx.IsEmpty() && Sx.FieldByName("DENUMIRE").AsString() == Std(n);
+  const bool peProdus =
+      Sx.Active() && !Sx.IsEmpty() && Sx.FieldByName("DENUMIRE").AsString() == Std(n);
   if (!peProdus && !Sx.Locate("DENUMIRE", Std(n))) {
     Refuza("Nu avem produsul ales in magazie !", ComboBox1, lucrareNoua);
     return;
@@ -386,8 +386,9 @@ void TForm41::BitBtn1Click() {
     return;
   }
   if (lat < Quantity() || lat > kCantitateMaxima) {
-    Refuza(lat < Quantity() ? "Latimea nu poate fi negativa !" : "Latimea nu poate depasi 9999.999 !",
-           LatX, lucrareNoua);
+    Refuza(
+        lat < Quantity() ? "Latimea nu poate fi negativa !" : "Latimea nu poate depasi 9999.999 !",
+        LatX, lucrareNoua);
     return;
   }
   if (k == kMarfa && cantitate.Times(b) > stoc) {
@@ -408,8 +409,8 @@ void TForm41::BitBtn1Click() {
   }
   // The line's total, rounded to the cent once: the same text goes into the
   // line, the order and the work, so their totals always agree.
-  const Amount v = k == kMarfa ? Formats::Times(pret, cantitate).Times(b).RoundedToCents()
-                               : suma.Times(b);
+  const Amount v =
+      k == kMarfa ? Formats::Times(pret, cantitate).Times(b).RoundedToCents() : suma.Times(b);
   const QString codcap = Label6->text();
   const std::vector<Amount> comanda =
       Citeste({"SELECT COST, REST FROM " + TabelData("CapCom.dbf"), "WHERE CODCAP=" + codcap},
@@ -419,14 +420,14 @@ void TForm41::BitBtn1Click() {
       t.isEmpty() || lucrareNoua
           ? Amount()
           : Citeste({"SELECT TOTAL FROM " + TabelData("Comenzi.dbf"),
-                     "WHERE (CODCAP=" + codcap + ") AND (DENUMIRE IS NULL) AND (TITLU=" + Q(t) +
-                         ")"},
+                     "WHERE (CODCAP=" + codcap +
+                         ") AND (DENUMIRE IS NULL) AND (TITLU=" + SqlText::Quoted(t) + ")"},
                     {"TOTAL"})[0];
-  const char* preaMare = v > kBaniMaxim                ? "Valoarea liniei nu poate depasi 99999.99 !"
-                         : cost + v > kBaniMaxim       ? "Totalul comenzii nu poate depasi 99999.99 !"
-                         : rest + v > kBaniMaxim       ? "Restul comenzii nu poate depasi 99999.99 !"
-                         : lucrare + v > kBaniMaxim    ? "Totalul lucrarii nu poate depasi 99999.99 !"
-                                                       : nullptr;
+  const char* preaMare = v > kBaniMaxim             ? "Valoarea liniei nu poate depasi 99999.99 !"
+                         : cost + v > kBaniMaxim    ? "Totalul comenzii nu poate depasi 99999.99 !"
+                         : rest + v > kBaniMaxim    ? "Restul comenzii nu poate depasi 99999.99 !"
+                         : lucrare + v > kBaniMaxim ? "Totalul lucrarii nu poate depasi 99999.99 !"
+                                                    : nullptr;
   if (preaMare != nullptr) {
     Refuza(preaMare, CantX, lucrareNoua);
     return;
@@ -439,18 +440,25 @@ void TForm41::BitBtn1Click() {
   const QString val = v.ToSql();
   store::AsOneChange([&] {
     if (lucrareNoua) InsereazaLucrarea(codLucrare, codcap, t);
-    QStringList l = {"INSERT INTO " + TabelData("Comenzi.dbf"),
-                     "(CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC)",
-                     "VALUES (",
-                     codcap + ",",
-                     c + ",",
-                     Q(n) + ",",
-                     codmag + ",",
-                     Q(um) + ",",
-                     t.isEmpty() ? "NULL," : Q(t) + ","};
-    if (k == kMarfa) l << q + "," << r + "," << "\"NU\",";
-    if (k == kAuxiliare) l << "1," << q + "," << "\"DA\",";
-    if (k == kManopera) l << "1," << r + "," << "\"DA\",";
+    QStringList l = {
+        "INSERT INTO " + TabelData("Comenzi.dbf"),
+        "(CODCAP,CODCOM,DENUMIRE,CODMAG,UM,TITLU,CANT,PRET,EXECUTAT,TOTAL,LUNG,LAT,BUC)",
+        "VALUES (",
+        codcap + ",",
+        c + ",",
+        SqlText::Quoted(n) + ",",
+        codmag + ",",
+        SqlText::Quoted(um) + ",",
+        t.isEmpty() ? "NULL," : SqlText::Quoted(t) + ","};
+    if (k == kMarfa)
+      l << q + "," << r + ","
+        << "\"NU\",";
+    if (k == kAuxiliare)
+      l << "1," << q + ","
+        << "\"DA\",";
+    if (k == kManopera)
+      l << "1," << r + ","
+        << "\"DA\",";
     l << val + ",";
     l << lung.ToSql() + "," + lat.ToSql() + "," + buc + ")";
     Executa(l);
@@ -481,7 +489,8 @@ void TForm41::ActualizeazaStoc(const QString& codmag, const QString& cantitate, 
   if (tip == kManopera) return;
   QStringList l = {"UPDATE " + TabelData("Magazie.dbf")};
   if (tip == kMarfa) {
-    l << "SET STOC=STOC-" + cantitate + "," << "IESIT=IESIT+" + cantitate;
+    l << "SET STOC=STOC-" + cantitate + ","
+      << "IESIT=IESIT+" + cantitate;
   } else {
     l << "SET PRET=PRET-" + cantitate;
   }
@@ -498,7 +507,7 @@ void TForm41::AdaugaLaLucrare(const QString& codcap, const QString& titlu, const
   if (titlu.isEmpty()) return;
   Form1()->QueryRst(Sy);
   Sy.SQL().Add(Std("SELECT CODCOM FROM " + TabelData("Comenzi.dbf")));
-  Sy.SQL().Add(Std("WHERE (DENUMIRE IS NULL) AND (TITLU=" + Q(titlu) + ")"));
+  Sy.SQL().Add(Std("WHERE (DENUMIRE IS NULL) AND (TITLU=" + SqlText::Quoted(titlu) + ")"));
   Sy.SQL().Add(Std("AND (CODCAP=" + codcap + ")"));
   Sy.Open();
   if (Sy.IsEmpty()) {
@@ -512,7 +521,7 @@ void TForm41::AdaugaLaLucrare(const QString& codcap, const QString& titlu, const
 
 void TForm41::InsereazaLucrarea(const QString& cod, const QString& codcap, const QString& titlu) {
   Executa({"INSERT INTO " + TabelData("Comenzi.dbf"), "(CODCAP,CODCOM,TITLU,EXECUTAT,TOTAL)",
-           "VALUES (", codcap + ",", cod + ",", Q(titlu) + ",\"NU\",0 )"});
+           "VALUES (", codcap + ",", cod + ",", SqlText::Quoted(titlu) + ",\"NU\",0 )"});
 }
 
 qint64 TForm41::LucrareNoua() {
